@@ -1,0 +1,36 @@
+// The few things the tool needs from the operating system. The portable core
+// calls only these; Win32 and the host (tests) each provide them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tavrune {
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // Starts the command line as a new process with its window hidden and
+    // returns as soon as it has started; nothing waits for it or reads it.
+    virtual void StartHidden(const std::u16string& commandLine) = 0;
+
+    // Lets the message loop handle everything that is waiting, then returns.
+    virtual void ProcessPendingEvents() = 0;
+
+    // True when keyboard or mouse input is waiting.
+    virtual bool InputPending() = 0;
+
+    // Modal OK/Cancel box with a warning icon; true only for OK.
+    virtual bool ConfirmWarning(const std::u16string& text, const std::u16string& title) = 0;
+
+    // The raw bytes of the program's data resource (type name, numeric id);
+    // empty when there is none.
+    virtual std::vector<std::uint8_t> LoadResource(const std::u16string& type, int id) = 0;
+
+    // Code page 936 (GBK) bytes to UTF-16.
+    virtual std::u16string DecodeCp936(const std::vector<std::uint8_t>& bytes) = 0;
+};
+
+}  // namespace tavrune

@@ -1,0 +1,92 @@
+// Form1.Command1_Click: applies the loaded profile and shows the progress.
+#include <algorithm>
+#include <limits>
+
+#include "platform/platform.h"
+#include "ui/form.h"
+#include "ui/result_list.h"
+
+namespace tavrune {
+
+namespace {
+
+// The row counter is 16 bits wide: a run stops at its last value instead of
+// wrapping round to row -32768.
+int LastRow(int count) {
+    return std::min(count - 1, static_cast<int>(std::numeric_limits<std::int16_t>::max()));
+}
+
+}  // namespace
+
+bool Form::Yield() {
+    platform_.ProcessPendingEvents();
+    return !closeRequested_;
+}
+
+void Form::YieldIfInputPending() {
+    if (platform_.InputPending()) platform_.ProcessPendingEvents();
+}
+
+void Form::Command1_Click() {
+    if (running_ || closeRequested_) return;
+    running_ = true;
+    ControlStateChanged();
+
+    state_.lineListA = Split(state_.profileText);
+    state_.lineListB = Split(state_.profileText);
+
+    const int lastRow = list1_.Count() - 1;
+    if (list1_.Text(lastRow) == kCompletionRow) list1_.Remove(lastRow);
+
+    if (selectedOption_ == kOptionManual) RunManual();
+    else RunAutomatic();
+
+    // A run cut short by closing the window did not complete, so it does not
+    // say so.
+    if (!closeRequested_) {
+        list1_.Append(kCompletionRow);
+        const int completion = list1_.Count() - 1;
+        list1_.SetCurrent(completion);
+        list1_.SetMarked(completion, true);
+    }
+    running_ = false;
+    ControlStateChanged();
+}
+
+void Form::RunManual() {
+    const int last = LastRow(list1_.Count());
+    const int profileRows = static_cast<int>(state_.lineListA.size());
+    for (int row = 0; row <= last; ++row) {
+        state_.rowCounter = static_cast<std::int16_t>(row);
+        // Rows past the profile (About rows, an earlier completion row) are
+        // no service: they are neither applied nor recaptioned.
+        if (row >= profileRows) continue;
+        const std::u16string name = DisplayName(state_.lineListA[row]);
+        if (!list1_.Marked(row)) continue;
+
+        if (!Yield()) return;
+        const std::u16string text = list1_.Text(row);
+        ChangeService(text, state_.rowCounter);
+        list1_.SetText(row, kProgressPrefix + name);
+        list1_.SetMarked(row, true);
+        list1_.SetCurrent(row);
+        YieldIfInputPending();
+    }
+}
+
+void Form::RunAutomatic() {
+    list1_.Clear();
+    const int last = LastRow(static_cast<int>(state_.lineListA.size()));
+    for (int row = 0; row <= last; ++row) {
+        state_.rowCounter = static_cast<std::int16_t>(row);
+        if (!Yield()) return;
+        const std::u16string name = DisplayName(state_.lineListA[row]);
+        ChangeService(name, state_.rowCounter);
+        list1_.SetText(row, kProgressPrefix + name);
+        list1_.SetMarked(row, true);
+        list1_.SetCurrent(row);
+        YieldIfInputPending();
+    }
+}
+
+}  // namespace tavrune

@@ -1,0 +1,52 @@
+#include "ui/form.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "platform/platform.h"
+#include "profiles/builtin_profiles.h"
+#include "ui/result_list.h"
+
+namespace tavrune {
+
+Form::Form(Platform& platform, ResultList& list1) : platform_(platform), list1_(list1) {}
+
+void Form::ControlStateChanged() {
+    if (onControlStateChange) onControlStateChange();
+}
+
+void Form::Option1_Click(std::int16_t index) {
+    if (running_) return;
+    list1_.Clear();
+
+    int profile = 0;
+    switch (index) {
+        case kOptionStandard: profile = kStandardProfile; break;
+        case kOptionAdvanced: profile = kAdvancedProfile; break;
+        case kOptionLocalNetwork: profile = kLocalNetworkProfile; break;
+        case kOptionManual: profile = kStandardProfile; break;
+        default: return;  // no such option
+    }
+    state_.profileText = DecodeProfile(platform_, LoadProfile(platform_, profile));
+    selectedOption_ = index;
+    ControlStateChanged();
+
+    if (index != kOptionManual) return;
+    if (!platform_.ConfirmWarning(kManualWarningText, kManualWarningTitle)) return;
+
+    state_.lineListA = Split(state_.profileText);
+    // The row counter is 16 bits wide; rows past its range are not listed.
+    const int last = std::min<int>(static_cast<int>(state_.lineListA.size()) - 1,
+                                   std::numeric_limits<std::int16_t>::max());
+    for (int row = 0; row <= last; ++row) {
+        state_.rowCounter = static_cast<std::int16_t>(row);
+        list1_.Append(DisplayName(state_.lineListA[row]));
+    }
+}
+
+void Form::Label1_Click() {
+    if (running_) return;
+    for (const char16_t* row : kAboutRows) list1_.Append(row);
+}
+
+}  // namespace tavrune
