@@ -216,3 +216,24 @@ TEST_F(RunTest, ControlStatesFollowTheRun) {
 
 }  // namespace
 }  // namespace tavrune
+
+namespace tavrune {
+namespace {
+
+TEST_F(RunTest, NoCommandInterpreterStopsTheRunAndSaysSo) {
+    form.Option1_Click(kOptionStandard);
+    platform.canStart = false;
+    form.Command1_Click();
+    EXPECT_EQ(list.Count(), 1);  // row 0 was tried, nothing after it
+    EXPECT_NE(list.Text(list.Count() - 1), u"优化完成！");
+    ASSERT_EQ(platform.errors.size(), 1u);
+    EXPECT_NE(platform.errors[0].text.find(u"cmd.exe"), std::u16string::npos);
+    // Once it can start again, a run completes.
+    platform.canStart = true;
+    form.Command1_Click();
+    EXPECT_EQ(list.Text(85), u"优化完成！");
+    EXPECT_EQ(platform.errors.size(), 1u);
+}
+
+}  // namespace
+}  // namespace tavrune

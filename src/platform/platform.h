@@ -14,7 +14,8 @@ public:
 
     // Starts the command line as a new process with its window hidden and
     // returns as soon as it has started; nothing waits for it or reads it.
-    virtual void StartHidden(const std::u16string& commandLine) = 0;
+    // False only when no process could be started at all.
+    virtual bool StartHidden(const std::u16string& commandLine) = 0;
 
     // Lets the message loop handle everything that is waiting, then returns.
     virtual void ProcessPendingEvents() = 0;
@@ -24,6 +25,9 @@ public:
 
     // Modal OK/Cancel box with a warning icon; true only for OK.
     virtual bool ConfirmWarning(const std::u16string& text, const std::u16string& title) = 0;
+
+    // Modal box with an error icon and an OK button.
+    virtual void ShowError(const std::u16string& text, const std::u16string& title) = 0;
 
     // The raw bytes of the program's data resource (type name, numeric id);
     // empty when there is none.

@@ -19,6 +19,9 @@ int LastRow(int count) {
 }  // namespace
 
 bool Form::Yield() {
+    // Without a command interpreter no row can be applied: going on would
+    // only caption rows that were never changed.
+    if (startFailed_) return false;
     platform_.ProcessPendingEvents();
     return !closeRequested_;
 }
@@ -30,6 +33,7 @@ void Form::YieldIfInputPending() {
 void Form::Command1_Click() {
     if (running_ || closeRequested_) return;
     running_ = true;
+    startFailed_ = false;
     ControlStateChanged();
 
     state_.lineListA = Split(state_.profileText);
@@ -41,9 +45,10 @@ void Form::Command1_Click() {
     if (selectedOption_ == kOptionManual) RunManual();
     else RunAutomatic();
 
-    // A run cut short by closing the window did not complete, so it does not
-    // say so.
-    if (!closeRequested_) {
+    // A run cut short did not complete, so it does not say so.
+    if (startFailed_) {
+        platform_.ShowError(kCannotStartText, kCannotStartTitle);
+    } else if (!closeRequested_) {
         list1_.Append(kCompletionRow);
         const int completion = list1_.Count() - 1;
         list1_.SetCurrent(completion);

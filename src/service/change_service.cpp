@@ -21,9 +21,13 @@ void Form::ChangeService(const std::u16string& LeftSrv, std::int32_t 序号) {
 
     const std::u16string& key = state_.currentServiceKey;
     const std::u16string& type = state_.currentStartType;
-    if (type == u"disabled") platform_.StartHidden(StopCommand(key));
-    platform_.StartHidden(ConfigureCommand(key, type));
-    if (type == u"auto") platform_.StartHidden(StartCommand(key));
+    if (type == u"disabled") StartCommand(StopCommand(key));
+    StartCommand(ConfigureCommand(key, type));
+    if (type == u"auto") StartCommand(tavrune::StartCommand(key));
+}
+
+void Form::StartCommand(const std::u16string& commandLine) {
+    if (!platform_.StartHidden(commandLine)) startFailed_ = true;
 }
 
 }  // namespace tavrune

@@ -30,6 +30,9 @@ inline constexpr char16_t kCompletionRow[] = u"优化完成！";
 inline constexpr char16_t kManualWarningText[] =
     u"非电脑专业人员不建议使用手动功能，不要打没把握的仗：）";
 inline constexpr char16_t kManualWarningTitle[] = u"Tavrune友情提示";
+inline constexpr char16_t kCannotStartText[] =
+    u"无法启动命令解释器 cmd.exe，服务设置未能更改，优化未完成。";
+inline constexpr char16_t kCannotStartTitle[] = u"Tavrune";
 inline constexpr const char16_t* kAboutRows[] = {
     u"",
     u"Author:relvanik",
@@ -78,6 +81,7 @@ private:
     void RunAutomatic();
     // Yields to the message loop; false when the run must stop.
     bool Yield();
+    void StartCommand(const std::u16string& commandLine);
     void YieldIfInputPending();
     void ControlStateChanged();
 
@@ -87,6 +91,8 @@ private:
     std::int16_t selectedOption_ = kNoOption;
     bool running_ = false;
     bool closeRequested_ = false;
+    // Set when the command interpreter could not be started during a run.
+    bool startFailed_ = false;
 };
 
 }  // namespace tavrune

@@ -8,7 +8,11 @@
 
 namespace tavrune {
 
-void HostPlatform::StartHidden(const std::u16string& commandLine) { started.push_back(commandLine); }
+bool HostPlatform::StartHidden(const std::u16string& commandLine) {
+    if (!canStart) return false;
+    started.push_back(commandLine);
+    return true;
+}
 
 void HostPlatform::ProcessPendingEvents() {
     ++pumps;
@@ -20,6 +24,10 @@ bool HostPlatform::InputPending() { return inputPending; }
 bool HostPlatform::ConfirmWarning(const std::u16string& text, const std::u16string& title) {
     warnings.push_back({text, title});
     return answerOk;
+}
+
+void HostPlatform::ShowError(const std::u16string& text, const std::u16string& title) {
+    errors.push_back({text, title});
 }
 
 static bool SameTypeName(const std::u16string& a, const std::u16string& b) {

@@ -14,15 +14,18 @@ namespace tavrune {
 
 class HostPlatform : public Platform {
 public:
-    void StartHidden(const std::u16string& commandLine) override;
+    bool StartHidden(const std::u16string& commandLine) override;
     void ProcessPendingEvents() override;
     bool InputPending() override;
     bool ConfirmWarning(const std::u16string& text, const std::u16string& title) override;
+    void ShowError(const std::u16string& text, const std::u16string& title) override;
     std::vector<std::uint8_t> LoadResource(const std::u16string& type, int id) override;
     std::u16string DecodeCp936(const std::vector<std::uint8_t>& bytes) override;
 
     // Every command line started, in start order.
     std::vector<std::u16string> started;
+    // Whether a process can be started (the command interpreter exists).
+    bool canStart = true;
     // How often the message loop was pumped.
     int pumps = 0;
     // Events "waiting in the message loop": run on each pump.
@@ -35,6 +38,7 @@ public:
         std::u16string text, title;
     };
     std::vector<Warning> warnings;
+    std::vector<Warning> errors;
 };
 
 }  // namespace tavrune

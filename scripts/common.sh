@@ -1,0 +1,34 @@
+# Shared by the run and test commands: installs what they use, once.
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD=${TAVRUNE_BUILD:-$ROOT/build}
+JOBS=$(nproc 2>/dev/null || echo 2)
+
+# Installs the Debian packages that are missing, and nothing else.
+ensure_packages() {
+    local missing=()
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo=sudo
+    if printf '%s\n' "${missing[@]}" | grep -q ':i386$'; then
+        $sudo dpkg --add-architecture i386
+    fi
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+HOST_PACKAGES=(cmake make g++ libgtest-dev)
+WINDOWS_PACKAGES=(g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 binutils-mingw-w64-i686
+                  binutils-mingw-w64-x86-64 wine wine32:i386 xvfb xauth openbox fonts-wqy-zenhei
+                  fontconfig imagemagick x11-utils)
+
+configure_and_build() {  # dir, cmake args...
+    local dir=$1; shift
+    cmake -S "$ROOT" -B "$dir" -DTAVRUNE_WERROR=ON "$@" >/dev/null
+    cmake --build "$dir" -j "$JOBS" >/dev/null
+}
