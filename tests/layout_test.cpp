@@ -43,6 +43,17 @@ TEST(Layout, TabOrderSkipsFramesAndLabelAndWraps) {
     EXPECT_EQ(NextInTabOrder(0, false, [](int, void*) { return false; }, nullptr), -1);
 }
 
+TEST(Layout, FramesLieBehindTheirContents) {
+    int order[kControlCount];
+    FrontToBackOrder(order);
+    std::vector<std::pair<ControlName, int>> seen;
+    for (int i : order) seen.push_back({kControls[i].name, kControls[i].index});
+    using N = ControlName;
+    EXPECT_EQ(seen, (std::vector<std::pair<ControlName, int>>{
+        {N::Command1, -1}, {N::Option1, 5}, {N::Option1, 2}, {N::Option1, 1}, {N::Option1, 0},
+        {N::Label1, -1}, {N::Frame1, -1}, {N::List1, -1}, {N::Check1, 1}, {N::Check1, 0}, {N::Frame2, -1}}));
+}
+
 TEST(Layout, TabOrdersAreUnique) {
     std::set<int> orders;
     for (const ControlSpec& c : kControls) EXPECT_TRUE(orders.insert(c.tabOrder).second) << c.tabOrder;

@@ -18,7 +18,7 @@ int LastRow(int count) {
 
 }  // namespace
 
-bool Form::Yield() {
+bool Form::YieldToEvents() {
     // Without a command interpreter no row can be applied: going on would
     // only caption rows that were never changed.
     if (startFailed_) return false;
@@ -69,7 +69,7 @@ void Form::RunManual() {
         const std::u16string name = DisplayName(state_.lineListA[row]);
         if (!list1_.Marked(row)) continue;
 
-        if (!Yield()) return;
+        if (!YieldToEvents()) return;
         const std::u16string text = list1_.Text(row);
         ChangeService(text, state_.rowCounter);
         list1_.SetText(row, kProgressPrefix + name);
@@ -84,7 +84,7 @@ void Form::RunAutomatic() {
     const int last = LastRow(static_cast<int>(state_.lineListA.size()));
     for (int row = 0; row <= last; ++row) {
         state_.rowCounter = static_cast<std::int16_t>(row);
-        if (!Yield()) return;
+        if (!YieldToEvents()) return;
         const std::u16string name = DisplayName(state_.lineListA[row]);
         ChangeService(name, state_.rowCounter);
         list1_.SetText(row, kProgressPrefix + name);

@@ -21,12 +21,12 @@ void Form::ChangeService(const std::u16string& LeftSrv, std::int32_t 序号) {
 
     const std::u16string& key = state_.currentServiceKey;
     const std::u16string& type = state_.currentStartType;
-    if (type == u"disabled") StartCommand(StopCommand(key));
-    StartCommand(ConfigureCommand(key, type));
-    if (type == u"auto") StartCommand(tavrune::StartCommand(key));
+    if (type == u"disabled") Launch(StopCommand(key));
+    Launch(ConfigureCommand(key, type));
+    if (type == u"auto") Launch(StartCommand(key));
 }
 
-void Form::StartCommand(const std::u16string& commandLine) {
+void Form::Launch(const std::u16string& commandLine) {
     if (!platform_.StartHidden(commandLine)) startFailed_ = true;
 }
 

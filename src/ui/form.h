@@ -80,8 +80,8 @@ private:
     void RunManual();
     void RunAutomatic();
     // Yields to the message loop; false when the run must stop.
-    bool Yield();
-    void StartCommand(const std::u16string& commandLine);
+    bool YieldToEvents();
+    void Launch(const std::u16string& commandLine);
     void YieldIfInputPending();
     void ControlStateChanged();
 

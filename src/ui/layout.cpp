@@ -26,6 +26,19 @@ Rect ClientRect(const ControlSpec& control, int dpi) {
             TwipsToPixels(control.height, dpi)};
 }
 
+void FrontToBackOrder(int (&order)[kControlCount]) {
+    int n = 0;
+    for (int i = 0; i < kControlCount; ++i) {
+        if (kControls[i].container != kInWindow) continue;
+        for (int j = 0; j < kControlCount; ++j) {
+            if (kControls[i].kind == ControlKind::Frame && kControls[j].container == kControls[i].name) {
+                order[n++] = j;
+            }
+        }
+        order[n++] = i;
+    }
+}
+
 int NextInTabOrder(int from, bool backwards, bool (*canFocus)(int, void*), void* context) {
     // Walk the tab orders cyclically, starting next to `from`'s.
     int maxOrder = 0;

@@ -64,6 +64,11 @@ int TwipsToPixels(int twips, int dpi);
 // their container's offset first and converting once.
 Rect ClientRect(const ControlSpec& control, int dpi);
 
+// Indexes into kControls from front to back, for a window whose controls
+// are all its own children: a frame's contents come just in front of the
+// frame, where they would lie if the frame held them.
+void FrontToBackOrder(int (&order)[kControlCount]);
+
 // The control that takes the focus after (or, backwards, before) `from` in
 // tab order, among those `canFocus` accepts; -1 when none does. Indexes are
 // into kControls; `from` may be -1 (nothing focused).

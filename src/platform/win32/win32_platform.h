@@ -1,0 +1,36 @@
+// The platform on Windows.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+#include "platform/platform.h"
+
+namespace tavrune {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 strings are passed to the W API as they are");
+
+inline const wchar_t* Wide(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+inline const wchar_t* Wide(const char16_t* s) { return reinterpret_cast<const wchar_t*>(s); }
+
+class Win32Platform : public Platform {
+public:
+    bool StartHidden(const std::u16string& commandLine) override;
+    void ProcessPendingEvents() override;
+    bool InputPending() override;
+    bool ConfirmWarning(const std::u16string& text, const std::u16string& title) override;
+    void ShowError(const std::u16string& text, const std::u16string& title) override;
+    std::vector<std::uint8_t> LoadResource(const std::u16string& type, int id) override;
+    std::u16string DecodeCp936(const std::vector<std::uint8_t>& bytes) override;
+
+    // Owner of the message boxes.
+    HWND owner = nullptr;
+    // Gives the window its keyboard navigation in nested message loops; true
+    // when the message was handled.
+    std::function<bool(MSG&)> preTranslate;
+    // WM_QUIT seen inside a nested loop: it is posted again for the main loop.
+    std::function<void()> onQuit;
+};
+
+}  // namespace tavrune

@@ -1,0 +1,70 @@
+// Form1 on Win32: creates the controls from the layout table and routes
+// their events to the portable handlers.
+#pragma once
+
+#include <windows.h>
+
+#include "platform/win32/win32_platform.h"
+#include "ui/form.h"
+#include "ui/layout.h"
+#include "ui/result_list.h"
+
+namespace tavrune {
+
+// List1: a multi-selection list box where a row's mark is its selection.
+class ListBoxResultList : public ResultList {
+public:
+    HWND hwnd = nullptr;
+
+protected:
+    int DoCount() const override;
+    std::u16string DoText(int i) const override;
+    void DoInsert(int i, const std::u16string& text) override;
+    void DoRemove(int i) override;
+    void DoClear() override;
+    bool DoMarked(int i) const override;
+    void DoSetMarked(int i, bool marked) override;
+    void DoSetCurrent(int i) override;
+};
+
+class MainWindow {
+public:
+    MainWindow();
+    ~MainWindow();
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    bool Create(HINSTANCE instance, int show);
+    // Keyboard navigation for the message loops; true when handled.
+    bool PreTranslate(MSG& msg);
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    void OnCreate();
+    void OnCommand(int id, int code);
+    void OnClose();
+    LRESULT OnCtlColorStatic(HDC dc, HWND control);
+    bool OnSetCursor(HWND control);
+    void SetControlStates();
+    void CreateFonts();
+
+    int ControlAt(HWND control) const;  // index into kControls, -1 if none
+    static bool CanFocus(int control, void* self);
+
+    HWND hwnd_ = nullptr;
+    HINSTANCE instance_ = nullptr;
+    int dpi_ = 96;
+    HWND controls_[kControlCount] = {};
+    HFONT defaultFont_ = nullptr;
+    HFONT buttonFont_ = nullptr;
+    HFONT labelFont_ = nullptr;
+    HWND focusBeforeRun_ = nullptr;
+
+    Win32Platform platform_;
+    ListBoxResultList list1_;
+    Form form_;
+};
+
+}  // namespace tavrune
