@@ -13,3 +13,19 @@ echo "== host tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 configure_and_build "$BUILD/host-sanitize" -DTAVRUNE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir "$BUILD/host-sanitize" --output-on-failure -j "$JOBS"
+
+echo "== Windows programs (mingw-w64: i686 for release, x86_64 must compile)"
+ensure_packages "${WINDOWS_PACKAGES[@]}"
+configure_and_build "$BUILD/win32" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake"
+configure_and_build "$BUILD/win64" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-x86_64.cmake"
+
+echo "== imports of Tavrune.exe (each must exist on Windows XP SP3)"
+if diff -u "$ROOT/tests/e2e/imports-i686.txt" <(bash "$ROOT/tests/e2e/imports.sh" "$BUILD/win32/src/win32/Tavrune.exe"); then
+    echo "imports: $(wc -l <"$ROOT/tests/e2e/imports-i686.txt") functions, as listed"
+else
+    echo "imports changed: check each new one against XP SP3, then update tests/e2e/imports-i686.txt"
+    exit 1
+fi
+
+echo "== end-to-end under Wine"
+bash "$ROOT/tests/e2e/run.sh" "$BUILD/win32"

@@ -3,7 +3,8 @@
 //
 //   gdi_probe.exe [FACE ...]
 //   dpi=<LOGPIXELSY of the screen DC>
-//   font:<FACE>=<face GDI selected for it> cjk=<yes|no>   (one line per FACE)
+//   font:<FACE>=<family of the font GDI selected for it> cjk=<yes|no>
+//                                                      (one line per FACE)
 //
 // cjk=yes when the selected face itself has glyphs for Tavrune's Chinese
 // labels; Wine's font linking may still draw them from another face, but then
@@ -16,6 +17,7 @@
 #include <shellapi.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -52,7 +54,21 @@ int wmain() {
         bool cjk = false;
         if (font) {
             HGDIOBJ old = SelectObject(screen, font);
-            GetTextFaceW(screen, LF_FACESIZE, face);
+            // GetTextFace would echo a substituted name back; the outline
+            // metrics name the font file's own family.
+            UINT size = GetOutlineTextMetricsW(screen, 0, nullptr);
+            if (size >= sizeof(OUTLINETEXTMETRICW)) {
+                std::vector<char> buffer(size);
+                auto* otm = reinterpret_cast<OUTLINETEXTMETRICW*>(buffer.data());
+                if (GetOutlineTextMetricsW(screen, size, otm)) {
+                    lstrcpynW(face,
+                              reinterpret_cast<const wchar_t*>(buffer.data() +
+                                  reinterpret_cast<UINT_PTR>(otm->otmpFamilyName)),
+                              LF_FACESIZE);
+                }
+            } else {
+                GetTextFaceW(screen, LF_FACESIZE, face);
+            }
             static const wchar_t kSample[] = L"\x4F18\x5316\x5B8B";  // 优化宋
             WORD glyphs[3] = {};
             cjk = GetGlyphIndicesW(screen, kSample, 3, glyphs, GGI_MARK_NONEXISTING_GLYPHS) == 3 &&

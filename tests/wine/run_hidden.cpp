@@ -1,7 +1,9 @@
 // Starts command lines from the Windows side, the way Tavrune does: each
-// argument is one complete command line, handed unchanged to CreateProcessW
-// with the window hidden. All are started before any is waited for (Tavrune
-// does not wait between a row's stop, config and start either).
+// argument is one complete "cmd /c ..." line, handed unchanged to
+// CreateProcessW with the system folder's cmd.exe as the program, the system
+// folder as working folder and the window hidden. All are started before any
+// is waited for (Tavrune does not wait between a row's stop, config and start
+// either).
 //
 //   run_hidden.exe "cmd /c  sc stop Spooler" "cmd /c  sc config Spooler start= \"disabled\""
 //
@@ -33,6 +35,11 @@ int wmain() {
         if (parsed > 0) timeoutMs = parsed;
     }
 
+    wchar_t folder[MAX_PATH];
+    UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return static_cast<int>(GetLastError());
+    const std::wstring interpreter = std::wstring(folder) + L"\\cmd.exe";
+
     std::vector<HANDLE> processes(argc, nullptr);
     std::vector<DWORD> codes(argc, 0);
     for (int i = 1; i < argc; ++i) {
@@ -42,8 +49,8 @@ int wmain() {
         si.dwFlags = STARTF_USESHOWWINDOW;
         si.wShowWindow = SW_HIDE;
         PROCESS_INFORMATION pi{};
-        if (CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                           nullptr, nullptr, &si, &pi)) {
+        if (CreateProcessW(interpreter.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
+                           nullptr, folder, &si, &pi)) {
             CloseHandle(pi.hThread);
             processes[i] = pi.hProcess;
         } else {

@@ -10,23 +10,30 @@
 // so a record exists even when the service call fails. Variables from the Unix
 // environment reach this program unchanged through Wine's cmd.exe.
 //
-// What sc receives from Wine 8.0's cmd.exe (measured: a Win32 program starts
-// the line with CreateProcessW, cmd runs sc.exe, this program logs
-// GetCommandLineW()):
+// Exit code: 0 on success, else the Win32 error (1060: no such service, 1062:
+// not running, 1056: already running, 1058: disabled), and 1639
+// (ERROR_INVALID_COMMAND_LINE) for a malformed command, which changes nothing.
+// A call into the service control manager that takes longer than
+// %TAVRUNE_SC_TIMEOUT_MS% (default 20000) ends the program with 1053.
 //
-//   cmd /c  sc stop Alerter                    ->  sc  stop Alerter
-//   cmd /c  sc config Alerter start= "disabled" ->  sc  config Alerter start= "disabled"
-//   cmd /c  sc start Dhcp                      ->  sc  start Dhcp
-//   cmd /c  sc stop wscsvc                     ->  sc  stop wscsvc
-//     (the line above ends in one space; see below)
-//   cmd /c  sc config wscsvc  start= "disabled" -> sc  config wscsvc  start= "disabled"
-//   cmd /c  sc config hkmsvc start= ""         ->  sc  config hkmsvc start= ""
+// What sc receives from Wine 8.0's cmd.exe (measured: a Win32 program passes
+// the line to CreateProcessW unchanged, cmd runs this program, which logs
+// GetCommandLineW(); "|" marks the end of each line):
 //
-// That is: cmd replaces the program name it typed ("sc") by itself, keeps it
-// unquoted, and passes everything after it verbatim, including the double
-// space inside the line, the quotes, and any trailing spaces. The argument
-// tokens are therefore the same as real sc would see.
-// SC_STANDIN_FINDINGS_END
+//   cmd /c  sc stop Alerter|                      -> sc stop Alerter|
+//   cmd /c  sc config Alerter start= "disabled"|  -> sc config Alerter start= "disabled"|
+//   cmd /c  sc start Dhcp|                        -> sc start Dhcp|
+//   cmd /c  sc stop wscsvc |                      -> sc stop wscsvc |
+//   cmd /c  sc stop wscsvc  |                     -> sc stop wscsvc  |
+//   cmd /c  sc config wscsvc  start= "disabled"|  -> sc config wscsvc  start= "disabled"|
+//   cmd /c  sc config hkmsvc start= ""|           -> sc config hkmsvc start= ""|
+//
+// So cmd drops the blanks after /c, passes the program token as typed ("SC",
+// "sc.exe"; quotes around it are removed) and everything after it verbatim:
+// inner double spaces, quotes and trailing spaces all survive. Only cmd's own
+// operators (&, |, <, >) are acted on. The argv split is then the usual one:
+// "wscsvc " and "wscsvc  " both become the token wscsvc, "disabled" loses its
+// quotes, and "" becomes an empty fifth token, which is not a start type.
 
 #include <windows.h>
 #include <shellapi.h>
@@ -241,6 +248,12 @@ int Run(int argc, wchar_t** argv) {
 int wmain() {
     const wchar_t* commandLine = GetCommandLineW();
     AppendLogRecord(commandLine);
+    // Under Wine a hidden console's output lands on the test's terminal, in
+    // the middle of the test report; the log already says what was run.
+    if (!GetEnv(L"TAVRUNE_SC_QUIET").empty()) {
+        _wfreopen(L"NUL", L"w", stdout);
+        _wfreopen(L"NUL", L"w", stderr);
+    }
 
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(commandLine, &argc);
