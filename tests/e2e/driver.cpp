@@ -434,7 +434,13 @@ void StandardRun(int option, int profile, const std::string& name) {
     Click(app, app.Control(IDC_OPTION1 + option));
     Check(app.Send(app.Control(IDC_OPTION1 + option), BM_GETCHECK) == BST_CHECKED, name + ": option selected by a click");
     Click(app, app.Control(IDC_COMMAND1));
-    Check(WaitForCompletion(app), name + ": the run completes");
+    // While the run goes on, nothing that could swap state under it is live;
+    // the list is, so marks can still be changed.
+    bool locked = !IsWindowEnabled(app.Control(IDC_COMMAND1)) && !IsWindowEnabled(app.Control(IDC_LABEL1));
+    for (int i : {0, 1, 2, 5}) locked = locked && !IsWindowEnabled(app.Control(IDC_OPTION1 + i));
+    Check(locked && IsWindowEnabled(app.Control(IDC_LIST1)) && app.Count() < 85,
+          name + ": run button, options and label disabled during the run");
+    Check(WaitForCompletion(app), name + ": the run completes, controls enabled again");
     CheckEq(app.Count(), 86, name + ": rows in the list");
     int captions = 0, marked = 0;
     for (int i = 0; i < 85; ++i) {
@@ -523,6 +529,64 @@ void CloseDuringRun() {
     Stop(app);
 }
 
+HWND FocusOf(const App& app) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(app.hwnd, nullptr), &info);
+    return info.hwndFocus;
+}
+
+void Key(WORD vk, bool shift = false) {
+    std::vector<INPUT> in;
+    auto add = [&](WORD k, DWORD flags) {
+        INPUT i = {};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = k;
+        i.ki.dwFlags = flags;
+        in.push_back(i);
+    };
+    if (shift) add(VK_SHIFT, 0);
+    add(vk, 0);
+    add(vk, KEYEVENTF_KEYUP);
+    if (shift) add(VK_SHIFT, KEYEVENTF_KEYUP);
+    SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+}
+
+// Tab and Shift+Tab follow the designed tab order, and focus alone selects
+// no option (so nothing is loaded until a click).
+void Keyboard() {
+    App app;
+    if (!Start(app)) return Check(false, "keys: the window opens");
+    const int forward[] = {IDC_OPTION1 + 0, IDC_OPTION1 + 1, IDC_OPTION1 + 2, IDC_LIST1, IDC_OPTION1 + 5,
+                           IDC_CHECK1 + 0,  IDC_CHECK1 + 1,  IDC_COMMAND1,    IDC_OPTION1 + 0};
+    CheckEq(GetDlgCtrlID(FocusOf(app)), forward[0], "keys: focus starts on the first option");
+    bool inOrder = true;
+    for (std::size_t i = 1; i < sizeof forward / sizeof forward[0]; ++i) {
+        Key(VK_TAB);
+        Sleep(100);
+        app.Sync();
+        if (GetDlgCtrlID(FocusOf(app)) != forward[i]) {
+            inOrder = false;
+            std::printf("     tab %u: focus on %d, want %d\n", static_cast<unsigned>(i), GetDlgCtrlID(FocusOf(app)), forward[i]);
+        }
+    }
+    Check(inOrder, "keys: Tab walks the tab order and wraps round");
+    Key(VK_TAB, true);
+    Sleep(100);
+    app.Sync();
+    CheckEq(GetDlgCtrlID(FocusOf(app)), static_cast<int>(IDC_COMMAND1), "keys: Shift+Tab goes back");
+    bool noneSelected = true;
+    for (int i : {0, 1, 2, 5}) noneSelected = noneSelected && app.Send(app.Control(IDC_OPTION1 + i), BM_GETCHECK) == BST_UNCHECKED;
+    Check(noneSelected && app.Count() == 0, "keys: focus alone selects no option");
+    // Space on the focused first option is a click.
+    Key(VK_TAB);
+    Key(VK_SPACE);
+    Sleep(200);
+    app.Sync();
+    Check(app.Send(app.Control(IDC_OPTION1), BM_GETCHECK) == BST_CHECKED, "keys: Space selects the focused option");
+    Check(Stop(app), "keys: closes and exits");
+}
+
 // Leaves a finished standard run on screen until the file named by
 // TAVRUNE_DRIVER_RELEASE appears, so a screenshot can be taken.
 void Show() {
@@ -531,6 +595,7 @@ void Show() {
     Click(app, app.Control(IDC_OPTION1));
     Click(app, app.Control(IDC_COMMAND1));
     Check(WaitForCompletion(app), "show: the run completes");
+    for (int i = 0; i < app.Count(); ++i) std::printf("list %2d  %s\n", i, Utf8(app.Text(i)).c_str());
     std::printf("shown\n");
     std::fflush(stdout);
     wchar_t release[MAX_PATH] = {};
@@ -543,13 +608,13 @@ void Show() {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) {
-        std::printf("usage: driver.exe TAVRUNE_EXE SC_LOG [layout|standard|advanced|network|manual|about|close|show ...]\n");
+        std::printf("usage: driver.exe TAVRUNE_EXE SC_LOG [layout|standard|advanced|network|manual|about|keys|close|show ...]\n");
         return 2;
     }
     exePath = argv[1];
     scLogWin = argv[2];
     std::vector<std::wstring> scenarios(argv + 3, argv + argc);
-    if (scenarios.empty()) scenarios = {L"layout", L"advanced", L"network", L"standard", L"manual", L"about", L"close"};
+    if (scenarios.empty()) scenarios = {L"layout", L"advanced", L"network", L"standard", L"manual", L"about", L"keys", L"close"};
     for (const auto& s : scenarios) {
         if (s == L"layout") Layout();
         else if (s == L"standard") StandardRun(0, 101, "standard");
@@ -559,6 +624,7 @@ int wmain(int argc, wchar_t** argv) {
         else if (s == L"about") About();
         else if (s == L"close") CloseDuringRun();
         else if (s == L"show") Show();
+        else if (s == L"keys") Keyboard();
         else Check(false, "unknown scenario " + Utf8(s));
     }
     std::printf("%d passed, %d failed\n", passed, failed);

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # End-to-end tests of Tavrune.exe under Wine, through its real window.
 #   tests/e2e/run.sh WINDOWS_BUILD_DIR [scenario ...]
-# Uses a throwaway prefix under WINDOWS_BUILD_DIR/e2e; prints the driver's
-# checks and leaves a screenshot at WINDOWS_BUILD_DIR/e2e/tavrune.png.
+# Uses a throwaway prefix under WINDOWS_BUILD_DIR/e2e and prints the driver's
+# checks. Without scenarios it runs them all; with none or with "show" it
+# leaves a screenshot of a finished standard run at WINDOWS_BUILD_DIR/e2e/tavrune.png.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 BUILD=$(cd "${1:?usage: run.sh WINDOWS_BUILD_DIR [scenario ...]}" && pwd)
@@ -32,10 +33,17 @@ screenshot() {
         import -silent -frame -window "$id" "$WORK/tavrune.png" && echo "screenshot: $WORK/tavrune.png"
     fi
     touch "$release"
-    wait "$pid" || { cat "$out"; return 1; }
+    local status=0
+    wait "$pid" || status=$?
+    grep -v '^shown' "$out"
+    return $status
 }
 
 status=0
+if [ "$*" = show ]; then
+    screenshot || status=1
+    exit $status
+fi
 tavrune_wine "$driver" "$exe" "$TAVRUNE_SC_LOG" "$@" || status=$?
-[ $# -eq 0 ] && { screenshot || status=1; }
+[ $# -eq 0 ] && { screenshot >/dev/null || status=1; echo "screenshot: $WORK/tavrune.png"; }
 exit $status
