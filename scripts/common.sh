@@ -25,7 +25,8 @@ ensure_packages() {
 HOST_PACKAGES=(cmake make g++ libgtest-dev)
 WINDOWS_PACKAGES=(g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 binutils-mingw-w64-i686
                   binutils-mingw-w64-x86-64 wine wine32:i386 xvfb xauth openbox fonts-wqy-zenhei
-                  fontconfig imagemagick x11-utils)
+                  fontconfig imagemagick x11-utils locales)
+FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
 configure_and_build() {  # dir, cmake args...
     local dir=$1; shift

@@ -7,6 +7,7 @@
 //
 // Prints one line per check and ends with "N passed, N failed".
 #include <windows.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -203,11 +204,11 @@ BOOL CALLBACK FindMain(HWND hwnd, LPARAM param) {
     return TRUE;
 }
 
-bool Start(App& app, const std::wstring& exe = exePath) {
+bool Start(App& app, const std::wstring& exe = exePath, const wchar_t* folder = nullptr) {
     STARTUPINFOW si = {};
     si.cb = sizeof si;
     std::wstring cmd = L"\"" + exe + L"\"";
-    if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &app.process)) return false;
+    if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, folder, &si, &app.process)) return false;
     WaitForInputIdle(app.process.hProcess, 20000);
     for (int i = 0; i < 200 && !app.hwnd; ++i) {
         EnumWindows(FindMain, reinterpret_cast<LPARAM>(&app));
@@ -411,6 +412,24 @@ void Layout() {
         }
     }
     Check(wrong == 0, "layout: every control where the table puts it");
+    // Nothing cut off: every control inside the client area, but Frame2,
+    // which was laid out to run past its bottom.
+    int outside = 0;
+    for (const ControlSpec& spec : kControls) {
+        if (spec.name == ControlName::Frame2) continue;
+        HWND control = nullptr;
+        for (HWND c = GetWindow(app.hwnd, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+            wchar_t text[64] = {};
+            GetWindowTextW(c, text, 64);
+            if (spec.caption[0] && W(spec.caption) == text) control = c;
+        }
+        if (!control) continue;
+        RECT r;
+        GetWindowRect(control, &r);
+        MapWindowPoints(nullptr, app.hwnd, reinterpret_cast<POINT*>(&r), 2);
+        if (r.left < 0 || r.top < 0 || r.right > client.right || r.bottom > client.bottom) ++outside;
+    }
+    CheckEq(outside, 0, "layout: no captioned control cut off by the window's edge");
     for (int i : {0, 1, 2, 5}) {
         Check(app.Send(app.Control(IDC_OPTION1 + i), BM_GETCHECK) == BST_UNCHECKED, "layout: option " + std::to_string(i) + " not selected at start");
     }
@@ -587,6 +606,173 @@ void Keyboard() {
     Check(Stop(app), "keys: closes and exits");
 }
 
+std::wstring Folder(const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/")); }
+
+std::vector<int> AllRows() {
+    std::vector<int> all;
+    for (int i = 0; i < 85; ++i) all.push_back(i);
+    return all;
+}
+
+// A cmd.exe and an sc.exe planted beside the program, which is started from
+// that folder: neither may run, and the real commands still go out.
+void Planted() {
+    const std::wstring folder = L"C:\\planted";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::wstring trap = Folder(self) + L"\\trap.exe";
+    bool copied = CopyFileW(exePath.c_str(), (folder + L"\\Tavrune.exe").c_str(), FALSE) &&
+                  CopyFileW(trap.c_str(), (folder + L"\\cmd.exe").c_str(), FALSE) &&
+                  CopyFileW(trap.c_str(), (folder + L"\\sc.exe").c_str(), FALSE);
+    DeleteFileW((folder + L"\\cmd.exe.ran").c_str());
+    DeleteFileW((folder + L"\\sc.exe.ran").c_str());
+    Check(copied, "planted: Tavrune.exe beside a cmd.exe and an sc.exe of the test's own");
+    ClearLog();
+    App app;
+    if (!Start(app, folder + L"\\Tavrune.exe", folder.c_str())) return Check(false, "planted: the window opens");
+    Click(app, app.Control(IDC_OPTION1));
+    Click(app, app.Control(IDC_COMMAND1));
+    Check(WaitForCompletion(app), "planted: the run completes");
+    CheckLog(ExpectedLog(Rows(101), AllRows()), "planted: the real sc received every command");
+    Check(GetFileAttributesW((folder + L"\\cmd.exe.ran").c_str()) == INVALID_FILE_ATTRIBUTES, "planted: the planted cmd.exe never ran");
+    Check(GetFileAttributesW((folder + L"\\sc.exe.ran").c_str()) == INVALID_FILE_ATTRIBUTES, "planted: the planted sc.exe never ran");
+    Check(Stop(app), "planted: closes and exits");
+}
+
+// Two copies at once, each on its own window and list.
+void TwoCopies() {
+    ClearLog();
+    App a, b;
+    if (!Start(a) || !Start(b)) return Check(false, "two copies: both windows open");
+    Check(a.hwnd != b.hwnd, "two copies: two windows");
+    // Side by side, so that a click meant for one does not land on the other.
+    SetWindowPos(a.hwnd, nullptr, 10, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(b.hwnd, nullptr, 500, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    a.Sync();
+    b.Sync();
+    Click(a, a.Control(IDC_OPTION1 + 1));
+    ChooseManual(b, IDOK);
+    ClickRow(b, 3);
+    ClickRow(b, 43);
+    Click(a, a.Control(IDC_COMMAND1));
+    Click(b, b.Control(IDC_COMMAND1));
+    Check(WaitForCompletion(a) && WaitForCompletion(b), "two copies: both runs complete");
+    CheckEq(a.Count(), 86, "two copies: the advanced run's list");
+    CheckText(a.Text(43), L"正在优化 Print Spooler", "two copies: advanced caption");
+    CheckEq(b.Count(), 86, "two copies: the manual run's list");
+    CheckText(b.Text(0), L"Alerter", "two copies: the manual list untouched by the other run");
+    CheckText(b.Text(43), L"正在优化 Print Spooler", "two copies: manual caption");
+    auto want = ExpectedLog(Rows(102), AllRows());
+    for (const auto& line : ExpectedLog(Rows(101), {3, 43})) want.push_back(line);
+    std::sort(want.begin(), want.end());
+    CheckLog(want, "two copies: the commands of both runs");
+    Check(Stop(a) && Stop(b), "two copies: both close and exit");
+}
+
+// Closing the window while a run goes on, several times over.
+void CloseRepeatedly(int times) {
+    int clean = 0, stoppedEarly = 0;
+    for (int i = 0; i < times; ++i) {
+        App app;
+        if (!Start(app)) continue;
+        Click(app, app.Control(IDC_OPTION1 + (i % 3)));
+        PostMessageW(app.Control(IDC_COMMAND1), BM_CLICK, 0, 0);
+        const int waitRows = 1 + (i * 7) % 60;
+        for (int t = 0; t < 500 && app.Count() < waitRows; ++t) Sleep(10);
+        PostMessageW(app.hwnd, WM_CLOSE, 0, 0);
+        DWORD code = 99;
+        if (WaitForSingleObject(app.process.hProcess, 20000) == WAIT_OBJECT_0 && GetExitCodeProcess(app.process.hProcess, &code) &&
+            code == 0) {
+            ++clean;
+        }
+        // The list cannot be read any more; the run never reached its end.
+        stoppedEarly += app.Count() < 86 ? 1 : 0;
+        Stop(app);
+    }
+    CheckEq(clean, times, "close repeatedly: the program exited cleanly every time");
+    CheckEq(stoppedEarly, times, "close repeatedly: no run went on to its end");
+}
+
+// The process's handles, from the system's handle table: Wine's
+// GetProcessHandleCount answers 0 whatever the process holds.
+DWORD HandleCount(DWORD pid) {
+    struct Entry {
+        ULONG pid;
+        BYTE type, flags;
+        USHORT handle;
+        PVOID object;
+        ACCESS_MASK access;
+    };
+    using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+    static const auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    std::vector<BYTE> buffer(1 << 20);
+    ULONG length = 0;
+    const ULONG kSystemHandleInformation = 16;
+    while (query && query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &length) != 0) {
+        if (buffer.size() >= (64u << 20)) return 0;
+        buffer.resize(buffer.size() * 2);
+    }
+    const ULONG count = *reinterpret_cast<ULONG*>(buffer.data());
+    const auto* entries = reinterpret_cast<const Entry*>(buffer.data() + sizeof(ULONG_PTR));
+    DWORD mine = 0;
+    for (ULONG i = 0; i < count; ++i) mine += entries[i].pid == pid ? 1 : 0;
+    return mine;
+}
+
+// Many runs in one process: modes in turn (manual with random marks) and
+// About rows between runs; the program's handles and memory stay flat.
+void Soak(int runs) {
+    App app;
+    if (!Start(app)) return Check(false, "soak: the window opens");
+    unsigned seed = 12345;
+    auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    int completed = 0;
+    DWORD handles5 = 0, handlesLast = 0;
+    SIZE_T private5 = 0, privateLast = 0;
+    for (int run = 1; run <= runs && app.Running(); ++run) {
+        const int mode = (run - 1) % 4;
+        if (mode == 3) {
+            ChooseManual(app, IDOK);
+            for (int k = 0, marks = 1 + static_cast<int>(next() % 6); k < marks; ++k) {
+                app.Send(app.Control(IDC_LIST1), LB_SETSEL, TRUE, static_cast<LPARAM>(next() % 85));
+            }
+        } else {
+            Click(app, app.Control(IDC_OPTION1 + mode));
+        }
+        Click(app, app.Control(IDC_COMMAND1));
+        if (WaitForCompletion(app)) ++completed;
+        Click(app, app.Control(IDC_LABEL1));
+        app.Sync();
+        const DWORD handles = HandleCount(app.process.dwProcessId);
+        // PagefileUsage is the private commit charge; Wine leaves PrivateUsage at 0.
+        PROCESS_MEMORY_COUNTERS memory = {};
+        GetProcessMemoryInfo(app.process.hProcess, &memory, sizeof memory);
+        if (run == 5) {
+            handles5 = handles;
+            private5 = memory.PagefileUsage;
+        }
+        handlesLast = handles;
+        privateLast = memory.PagefileUsage;
+    }
+    const bool alive = app.Running();
+    Check(handles5 > 0 && private5 > 0, "soak: handles and memory could be read");
+    CheckEq(completed, runs, "soak: every run ended with the completion row");
+    Check(alive, "soak: the program never crashed or hung");
+    Check(handlesLast <= handles5 + 4, "soak: handle count flat from the fifth run");
+    Check(privateLast <= private5 + 512 * 1024, "soak: private memory flat from the fifth run");
+    Check(Stop(app), "soak: closes and exits");
+    std::printf("soak: runs=%d crashes=%d handles=%lu->%lu private_kb=%lu->%lu\n", completed, alive ? 0 : 1,
+                static_cast<unsigned long>(handles5), static_cast<unsigned long>(handlesLast),
+                static_cast<unsigned long>(private5 / 1024), static_cast<unsigned long>(privateLast / 1024));
+}
+
+int EnvInt(const wchar_t* name, int fallback) {
+    wchar_t buffer[32] = {};
+    return GetEnvironmentVariableW(name, buffer, 32) ? _wtoi(buffer) : fallback;
+}
+
 // Leaves a finished standard run on screen until the file named by
 // TAVRUNE_DRIVER_RELEASE appears, so a screenshot can be taken.
 void Show() {
@@ -608,13 +794,18 @@ void Show() {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) {
-        std::printf("usage: driver.exe TAVRUNE_EXE SC_LOG [layout|standard|advanced|network|manual|about|keys|close|show ...]\n");
+        std::printf("usage: driver.exe TAVRUNE_EXE SC_LOG [layout|standard|advanced|network|manual|about|keys|close|planted|two|closes|soak|show ...]\n");
         return 2;
     }
     exePath = argv[1];
     scLogWin = argv[2];
+    // Real pixels, whatever the DPI: the program under test is DPI aware.
+    using SetAware = BOOL(WINAPI*)();
+    if (auto f = reinterpret_cast<SetAware>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDPIAware"))) f();
+    std::printf("system code page %u\n", GetACP());
     std::vector<std::wstring> scenarios(argv + 3, argv + argc);
-    if (scenarios.empty()) scenarios = {L"layout", L"advanced", L"network", L"standard", L"manual", L"about", L"keys", L"close"};
+    if (scenarios.empty()) scenarios = {L"layout", L"advanced", L"network", L"standard", L"manual", L"about", L"keys", L"close",
+                     L"planted", L"two", L"closes"};
     for (const auto& s : scenarios) {
         if (s == L"layout") Layout();
         else if (s == L"standard") StandardRun(0, 101, "standard");
@@ -625,6 +816,10 @@ int wmain(int argc, wchar_t** argv) {
         else if (s == L"close") CloseDuringRun();
         else if (s == L"show") Show();
         else if (s == L"keys") Keyboard();
+        else if (s == L"planted") Planted();
+        else if (s == L"two") TwoCopies();
+        else if (s == L"closes") CloseRepeatedly(EnvInt(L"TAVRUNE_CLOSES", 10));
+        else if (s == L"soak") Soak(EnvInt(L"TAVRUNE_SOAK_RUNS", 52));
         else Check(false, "unknown scenario " + Utf8(s));
     }
     std::printf("%d passed, %d failed\n", passed, failed);

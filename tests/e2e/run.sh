@@ -43,7 +43,30 @@ status=0
 if [ "$*" = show ]; then
     screenshot || status=1
     exit $status
+elif [ $# -gt 0 ]; then
+    tavrune_wine "$driver" "$exe" "$TAVRUNE_SC_LOG" "$@" || status=$?
+    exit $status
 fi
-tavrune_wine "$driver" "$exe" "$TAVRUNE_SC_LOG" "$@" || status=$?
-[ $# -eq 0 ] && { screenshot >/dev/null || status=1; echo "screenshot: $WORK/tavrune.png"; }
+
+echo "-- Western system locale (code page 1252), 96 dpi"
+tavrune_wine "$driver" "$exe" "$TAVRUNE_SC_LOG" || status=1
+
+echo "-- Chinese system locale (code page 936): the same commands"
+mkdir -p "$WORK/locale"
+[ -d "$WORK/locale/zh_CN.UTF-8" ] || localedef -i zh_CN -f UTF-8 "$WORK/locale/zh_CN.UTF-8"
+out=$(LOCPATH=$WORK/locale LC_ALL=zh_CN.UTF-8 wine "$driver" "$exe" "$TAVRUNE_SC_LOG" standard manual </dev/null 2>&1) || status=1
+echo "$out"
+grep -q '^system code page 936$' <<<"$out" || { echo "FAIL the Chinese locale did not give code page 936"; status=1; }
+
+echo "-- 144 dpi"
+tavrune_wine_set_dpi 144
+tavrune_wine "$driver" "$exe" "$TAVRUNE_SC_LOG" layout || status=1
+screenshot >/dev/null && mv "$WORK/tavrune.png" "$WORK/tavrune-144dpi.png" || status=1
+tavrune_wine_set_dpi 96
+
+echo "-- soak"
+TAVRUNE_SOAK_RUNS=${TAVRUNE_SOAK_RUNS:-52} tavrune_wine "$driver" "$exe" "$TAVRUNE_SC_LOG" soak || status=1
+
+screenshot >/dev/null || status=1
+echo "screenshots: $WORK/tavrune.png $WORK/tavrune-144dpi.png"
 exit $status
