@@ -361,7 +361,39 @@ void CheckStartTypes(const std::vector<Row>& rows, const std::map<std::wstring, 
 
 // --- scenarios -------------------------------------------------------------
 
+std::wstring VersionString(const std::vector<BYTE>& block, const wchar_t* name) {
+    void* value = nullptr;
+    UINT size = 0;
+    const std::wstring path = std::wstring(L"\\StringFileInfo\\080404B0\\") + name;
+    if (!VerQueryValueW(block.data(), path.c_str(), &value, &size) || !value) return L"(none)";
+    return static_cast<const wchar_t*>(value);
+}
+
+// The version record Explorer shows for the file.
+void Version() {
+    DWORD ignored = 0;
+    std::vector<BYTE> block(GetFileVersionInfoSizeW(exePath.c_str(), &ignored));
+    Check(!block.empty() && GetFileVersionInfoW(exePath.c_str(), 0, static_cast<DWORD>(block.size()), block.data()),
+          "version: the program has a version record");
+    if (block.empty()) return;
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT size = 0;
+    VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &size);
+    Check(fixed && fixed->dwFileVersionMS == 0x00010000 && fixed->dwFileVersionLS == 0 &&
+              fixed->dwProductVersionMS == 0x00010000 && fixed->dwProductVersionLS == 0,
+          "version: fixed file and product version 1.0.0.0");
+    DWORD* translation = nullptr;
+    VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &size);
+    Check(translation && size >= 4 && *translation == MAKELONG(0x0804, 1200), "version: Chinese (PRC), Unicode");
+    CheckText(VersionString(block, L"FileVersion"), L"1.00", "version: FileVersion");
+    CheckText(VersionString(block, L"ProductVersion"), L"1.00", "version: ProductVersion");
+    CheckText(VersionString(block, L"ProductName"), L"Tavrune", "version: ProductName");
+    CheckText(VersionString(block, L"InternalName"), L"Tavrune", "version: InternalName");
+    CheckText(VersionString(block, L"OriginalFilename"), L"Tavrune.exe", "version: OriginalFilename");
+}
+
 void Layout() {
+    Version();
     App app;
     Check(Start(app), "layout: the window opens");
     if (!app.hwnd) return;
