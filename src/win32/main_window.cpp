@@ -161,9 +161,16 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_SETCURSOR:
             if (OnSetCursor(reinterpret_cast<HWND>(wParam))) return TRUE;
             break;
+        case WM_ACTIVATE:
+            // Give the focus back to the control that had it when the window
+            // was left (the first in tab order at start).
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                if (ControlAt(GetFocus()) >= 0) lastFocus_ = GetFocus();
+                return 0;
+            }
+            break;
         case WM_SETFOCUS:
-            if (focusBeforeRun_ && IsWindowEnabled(focusBeforeRun_)) SetFocus(focusBeforeRun_);
-            else if (int first = NextInTabOrder(-1, false, CanFocus, this); first >= 0) SetFocus(controls_[first]);
+            RestoreFocus();
             return 0;
         case WM_CLOSE:
             OnClose();
@@ -272,7 +279,7 @@ void MainWindow::SetControlStates() {
         const bool locked = spec.name == ControlName::Command1 || spec.name == ControlName::Option1 ||
                             spec.name == ControlName::Label1;
         if (locked) {
-            if (!idle && control == focus) focusBeforeRun_ = control;
+            if (!idle && control == focus) lastFocus_ = control;
             EnableWindow(control, idle ? TRUE : FALSE);
         }
         if (spec.name == ControlName::Option1) {
@@ -281,9 +288,14 @@ void MainWindow::SetControlStates() {
         }
     }
     // The control that had the focus lost it when it was disabled.
-    if (idle && focusBeforeRun_) {
-        if (GetForegroundWindow() == hwnd_ && (GetFocus() == nullptr || GetFocus() == hwnd_)) SetFocus(focusBeforeRun_);
-        focusBeforeRun_ = nullptr;
+    if (idle && GetForegroundWindow() == hwnd_ && (GetFocus() == nullptr || GetFocus() == hwnd_)) RestoreFocus();
+}
+
+void MainWindow::RestoreFocus() {
+    if (lastFocus_ && IsWindowEnabled(lastFocus_)) {
+        SetFocus(lastFocus_);
+    } else if (const int first = NextInTabOrder(-1, false, CanFocus, this); first >= 0) {
+        SetFocus(controls_[first]);
     }
 }
 

@@ -48,6 +48,7 @@ private:
     LRESULT OnCtlColorStatic(HDC dc, HWND control);
     bool OnSetCursor(HWND control);
     void SetControlStates();
+    void RestoreFocus();
     void CreateFonts();
 
     int ControlAt(HWND control) const;  // index into kControls, -1 if none
@@ -60,7 +61,7 @@ private:
     HFONT defaultFont_ = nullptr;
     HFONT buttonFont_ = nullptr;
     HFONT labelFont_ = nullptr;
-    HWND focusBeforeRun_ = nullptr;
+    HWND lastFocus_ = nullptr;
 
     Win32Platform platform_;
     ListBoxResultList list1_;

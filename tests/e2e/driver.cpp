@@ -833,7 +833,10 @@ int wmain(int argc, wchar_t** argv) {
     scLogWin = argv[2];
     // Real pixels, whatever the DPI: the program under test is DPI aware.
     using SetAware = BOOL(WINAPI*)();
-    if (auto f = reinterpret_cast<SetAware>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDPIAware"))) f();
+    if (auto f = reinterpret_cast<SetAware>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDPIAware")))) {
+        f();
+    }
     std::printf("system code page %u\n", GetACP());
     std::vector<std::wstring> scenarios(argv + 3, argv + argc);
     if (scenarios.empty()) scenarios = {L"layout", L"advanced", L"network", L"standard", L"manual", L"about", L"keys", L"close",
