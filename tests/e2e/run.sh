@@ -56,7 +56,7 @@ mkdir -p "$WORK/locale"
 [ -d "$WORK/locale/zh_CN.UTF-8" ] || localedef -i zh_CN -f UTF-8 "$WORK/locale/zh_CN.UTF-8"
 out=$(LOCPATH=$WORK/locale LC_ALL=zh_CN.UTF-8 wine "$driver" "$exe" "$TAVRUNE_SC_LOG" standard manual </dev/null 2>&1) || status=1
 echo "$out"
-grep -q '^system code page 936$' <<<"$out" || { echo "FAIL the Chinese locale did not give code page 936"; status=1; }
+grep -q '^system code page 936' <<<"$out" || { echo "FAIL the Chinese locale did not give code page 936"; status=1; }
 
 echo "-- 144 dpi"
 tavrune_wine_set_dpi 144
