@@ -35,7 +35,7 @@
 # Wine hands both to Windows programs, through cmd.exe too.
 
 # Bump when the one-time prefix setup changes, so old prefixes are rebuilt.
-_TAVRUNE_PREFIX_VERSION=1
+_TAVRUNE_PREFIX_VERSION=2
 
 # Keys Tavrune's UI asks for by name, all pointed at a font that has Chinese
 # glyphs. Tahoma is what Wine's message boxes and dialog fallbacks use.
@@ -179,6 +179,13 @@ _tavrune_prefix_setup() {
     {
         printf 'Windows Registry Editor Version 5.00\r\n\r\n'
         printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n'
+        for face in "${_TAVRUNE_SUBSTITUTED_FACES[@]}"; do
+            printf '"%s"="%s"\r\n' "$face" "$_TAVRUNE_CJK_FACE"
+        done
+        # FontSubstitutes alone does not move "MS Shell Dlg" (the message
+        # font of a new prefix): Wine resolves it through its own
+        # replacements first, to a font without Chinese glyphs.
+        printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
         for face in "${_TAVRUNE_SUBSTITUTED_FACES[@]}"; do
             printf '"%s"="%s"\r\n' "$face" "$_TAVRUNE_CJK_FACE"
         done
