@@ -7,7 +7,7 @@
 namespace tavrune {
 
 enum class ControlKind { PushButton, Frame, OptionButton, Label, List, CheckBox };
-enum class ControlName { Command1, Frame1, Option1, Label1, List1, Frame2, Check1 };
+enum class ControlName { Form1, Command1, Frame1, Option1, Label1, List1, Frame2, Check1 };
 
 struct FontSpec {
     const char16_t* face;  // nullptr: the window's default font
@@ -20,14 +20,14 @@ struct ControlSpec {
     ControlName name;
     ControlKind kind;
     int index;              // control-array index, -1 for a single control
-    ControlName container;  // Frame1, Frame2, or Command1 standing for the window
+    ControlName container;  // Form1 (the window), Frame1 or Frame2
     const char16_t* caption;
     int left, top, width, height;  // twips, relative to the container
     int tabOrder;
     FontSpec font;
 };
 
-inline constexpr ControlName kInWindow = ControlName::Command1;
+inline constexpr ControlName kInWindow = ControlName::Form1;
 inline constexpr FontSpec kDefaultFont = {nullptr, 0, false, 0x000000};
 inline constexpr FontSpec kButtonFont = {u"宋体", 90, true, 0x000000};
 inline constexpr FontSpec kLabelFont = {u"宋体", 105, true, 0x0000FF};

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "win32/resource.h"
+#include "win32/control_ids.h"
 
 namespace tavrune {
 
@@ -10,19 +10,6 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"TavruneForm1";
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-
-int ControlId(const ControlSpec& c) {
-    switch (c.name) {
-        case ControlName::Command1: return IDC_COMMAND1;
-        case ControlName::Frame1: return IDC_FRAME1;
-        case ControlName::Option1: return IDC_OPTION1 + c.index;
-        case ControlName::Label1: return IDC_LABEL1;
-        case ControlName::List1: return IDC_LIST1;
-        case ControlName::Frame2: return IDC_FRAME2;
-        case ControlName::Check1: return IDC_CHECK1 + c.index;
-    }
-    return 0;
-}
 
 struct ControlClass {
     const wchar_t* className;

@@ -19,7 +19,7 @@
 #include "profiles/profile_text.h"
 #include "service/service_commands.h"
 #include "ui/layout.h"
-#include "win32/resource.h"
+#include "win32/control_ids.h"
 
 using namespace tavrune;
 
@@ -408,16 +408,7 @@ void Layout() {
     if (dpi == 96) Check(client.right == 411 && client.bottom == 214, "layout: 411 x 214 pixels at 96 dpi");
     int wrong = 0;
     for (const ControlSpec& spec : kControls) {
-        int id = 0;
-        switch (spec.name) {
-            case ControlName::Command1: id = IDC_COMMAND1; break;
-            case ControlName::Frame1: id = IDC_FRAME1; break;
-            case ControlName::Option1: id = IDC_OPTION1 + spec.index; break;
-            case ControlName::Label1: id = IDC_LABEL1; break;
-            case ControlName::List1: id = IDC_LIST1; break;
-            case ControlName::Frame2: id = IDC_FRAME2; break;
-            case ControlName::Check1: id = IDC_CHECK1 + spec.index; break;
-        }
+        const int id = ControlId(spec);
         HWND control = app.Control(id);
         RECT r = {};
         GetWindowRect(control, &r);
@@ -444,24 +435,19 @@ void Layout() {
         }
     }
     Check(wrong == 0, "layout: every control where the table puts it");
-    // Nothing cut off: every control inside the client area, but Frame2,
+    // Nothing cut off: every control inside the client area but Frame2,
     // which was laid out to run past its bottom.
     int outside = 0;
     for (const ControlSpec& spec : kControls) {
         if (spec.name == ControlName::Frame2) continue;
-        HWND control = nullptr;
-        for (HWND c = GetWindow(app.hwnd, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-            wchar_t text[64] = {};
-            GetWindowTextW(c, text, 64);
-            if (spec.caption[0] && W(spec.caption) == text) control = c;
-        }
+        HWND control = app.Control(ControlId(spec));
         if (!control) continue;
         RECT r;
         GetWindowRect(control, &r);
         MapWindowPoints(nullptr, app.hwnd, reinterpret_cast<POINT*>(&r), 2);
         if (r.left < 0 || r.top < 0 || r.right > client.right || r.bottom > client.bottom) ++outside;
     }
-    CheckEq(outside, 0, "layout: no captioned control cut off by the window's edge");
+    CheckEq(outside, 0, "layout: no control cut off by the window's edge");
     for (int i : {0, 1, 2, 5}) {
         Check(app.Send(app.Control(IDC_OPTION1 + i), BM_GETCHECK) == BST_UNCHECKED, "layout: option " + std::to_string(i) + " not selected at start");
     }
