@@ -31,13 +31,13 @@ ControlClass ClassOf(ControlKind kind) {
     return {L"STATIC", 0, 0};
 }
 
-HFONT CreateFontFrom(const FontSpec& spec, int dpi) {
+HFONT CreateFontFrom(const FontSpec& design, int dpi) {
     LOGFONTW font = {};
-    font.lfHeight = -MulDiv(spec.tenthsOfPoint, dpi, 720);
-    font.lfWeight = spec.bold ? FW_BOLD : FW_NORMAL;
+    font.lfHeight = -MulDiv(design.tenthsOfPoint, dpi, 720);
+    font.lfWeight = design.bold ? FW_BOLD : FW_NORMAL;
     font.lfCharSet = GB2312_CHARSET;
     font.lfQuality = DEFAULT_QUALITY;
-    lstrcpynW(font.lfFaceName, Wide(spec.face), LF_FACESIZE);
+    lstrcpynW(font.lfFaceName, Wide(design.face), LF_FACESIZE);
     return CreateFontIndirectW(&font);
 }
 
@@ -187,21 +187,21 @@ void MainWindow::OnCreate() {
     int order[kControlCount];
     FrontToBackOrder(order);
     for (int i : order) {
-        const ControlSpec& spec = kControls[i];
-        const ControlClass cls = ClassOf(spec.kind);
-        const Rect r = ClientRect(spec, dpi_);
-        HWND control = CreateWindowExW(cls.exStyle, cls.className, Wide(spec.caption),
+        const ControlSpec& entry = kControls[i];
+        const ControlClass cls = ClassOf(entry.kind);
+        const Rect r = ClientRect(entry, dpi_);
+        HWND control = CreateWindowExW(cls.exStyle, cls.className, Wide(entry.caption),
                                        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | cls.style, r.left, r.top, r.width,
-                                       r.height, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(spec))),
+                                       r.height, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(entry))),
                                        instance_, nullptr);
         // Each one goes behind those made before it: front to back.
         SetWindowPos(control, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        HFONT font = spec.font.face == nullptr ? defaultFont_
-                     : spec.name == ControlName::Label1 ? labelFont_
+        HFONT font = entry.font.face == nullptr ? defaultFont_
+                     : entry.name == ControlName::Label1 ? labelFont_
                                                         : buttonFont_;
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         controls_[i] = control;
-        if (spec.name == ControlName::List1) list1_.hwnd = control;
+        if (entry.name == ControlName::List1) list1_.hwnd = control;
     }
     SetControlStates();
 }
@@ -260,17 +260,17 @@ void MainWindow::SetControlStates() {
     const bool idle = !form_.Running();
     HWND focus = GetFocus();
     for (int i = 0; i < kControlCount; ++i) {
-        const ControlSpec& spec = kControls[i];
+        const ControlSpec& entry = kControls[i];
         HWND control = controls_[i];
         if (!control) continue;
-        const bool locked = spec.name == ControlName::Command1 || spec.name == ControlName::Option1 ||
-                            spec.name == ControlName::Label1;
+        const bool locked = entry.name == ControlName::Command1 || entry.name == ControlName::Option1 ||
+                            entry.name == ControlName::Label1;
         if (locked) {
             if (!idle && control == focus) lastFocus_ = control;
             EnableWindow(control, idle ? TRUE : FALSE);
         }
-        if (spec.name == ControlName::Option1) {
-            const bool selected = spec.index == form_.SelectedOption();
+        if (entry.name == ControlName::Option1) {
+            const bool selected = entry.index == form_.SelectedOption();
             SendMessageW(control, BM_SETCHECK, selected ? BST_CHECKED : BST_UNCHECKED, 0);
         }
     }

@@ -407,22 +407,22 @@ void Layout() {
     CheckEq(static_cast<int>(client.bottom), TwipsToPixels(kClientHeightTwips, dpi), "layout: client height");
     if (dpi == 96) Check(client.right == 411 && client.bottom == 214, "layout: 411 x 214 pixels at 96 dpi");
     int wrong = 0;
-    for (const ControlSpec& spec : kControls) {
-        const int id = ControlId(spec);
+    for (const ControlSpec& entry : kControls) {
+        const int id = ControlId(entry);
         HWND control = app.Control(id);
         RECT r = {};
         GetWindowRect(control, &r);
         MapWindowPoints(nullptr, app.hwnd, reinterpret_cast<POINT*>(&r), 2);
         // Straight from twips, without the layout code's own conversion.
-        long left = spec.left, top = spec.top;
+        long left = entry.left, top = entry.top;
         for (const ControlSpec& c : kControls) {
-            if (spec.container != kInWindow && c.name == spec.container) {
+            if (entry.container != kInWindow && c.name == entry.container) {
                 left += c.left;
                 top += c.top;
             }
         }
-        const RECT want = {MulDiv(left, dpi, 1440), MulDiv(top, dpi, 1440), MulDiv(left, dpi, 1440) + MulDiv(spec.width, dpi, 1440),
-                           MulDiv(top, dpi, 1440) + MulDiv(spec.height, dpi, 1440)};
+        const RECT want = {MulDiv(left, dpi, 1440), MulDiv(top, dpi, 1440), MulDiv(left, dpi, 1440) + MulDiv(entry.width, dpi, 1440),
+                           MulDiv(top, dpi, 1440) + MulDiv(entry.height, dpi, 1440)};
         const bool inPlace = std::abs(r.left - want.left) <= 1 && std::abs(r.top - want.top) <= 1 &&
                           std::abs(r.right - want.right) <= 1 && std::abs(r.bottom - want.bottom) <= 1;
         if (!control || !inPlace) {
@@ -430,17 +430,17 @@ void Layout() {
             std::printf("     control %d at %ld,%ld-%ld,%ld, want %ld,%ld-%ld,%ld\n", id, r.left, r.top, r.right, r.bottom,
                         want.left, want.top, want.right, want.bottom);
         }
-        if (spec.caption[0]) {
-            CheckText(WindowText(control), W(spec.caption), "layout: caption of control " + std::to_string(id));
+        if (entry.caption[0]) {
+            CheckText(WindowText(control), W(entry.caption), "layout: caption of control " + std::to_string(id));
         }
     }
     Check(wrong == 0, "layout: every control where the table puts it");
     // Nothing cut off: every control inside the client area but Frame2,
     // which was laid out to run past its bottom.
     int outside = 0;
-    for (const ControlSpec& spec : kControls) {
-        if (spec.name == ControlName::Frame2) continue;
-        HWND control = app.Control(ControlId(spec));
+    for (const ControlSpec& entry : kControls) {
+        if (entry.name == ControlName::Frame2) continue;
+        HWND control = app.Control(ControlId(entry));
         if (!control) continue;
         RECT r;
         GetWindowRect(control, &r);
