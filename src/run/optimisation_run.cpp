@@ -30,6 +30,16 @@ void Form::YieldIfInputPending() {
     if (platform_.InputPending()) platform_.ProcessPendingEvents();
 }
 
+void Form::ShowApplied(int row, const std::u16string& name) {
+    // One repaint per row: each change of a list control repaints on its own,
+    // and the window answers nothing while it does.
+    list1_.BeginUpdate();
+    list1_.SetText(row, kProgressPrefix + name);
+    list1_.SetMarked(row, true);
+    list1_.SetCurrent(row);
+    list1_.EndUpdate();
+}
+
 void Form::Command1_Click() {
     if (running_ || closeRequested_) return;
     running_ = true;
@@ -72,9 +82,7 @@ void Form::RunManual() {
         if (!YieldToEvents()) return;
         const std::u16string text = list1_.Text(row);
         ChangeService(text, state_.rowCounter);
-        list1_.SetText(row, kProgressPrefix + name);
-        list1_.SetMarked(row, true);
-        list1_.SetCurrent(row);
+        ShowApplied(row, name);
         YieldIfInputPending();
     }
 }
@@ -87,9 +95,7 @@ void Form::RunAutomatic() {
         if (!YieldToEvents()) return;
         const std::u16string name = DisplayName(state_.lineListA[row]);
         ChangeService(name, state_.rowCounter);
-        list1_.SetText(row, kProgressPrefix + name);
-        list1_.SetMarked(row, true);
-        list1_.SetCurrent(row);
+        ShowApplied(row, name);
         YieldIfInputPending();
     }
 }

@@ -83,6 +83,8 @@ private:
     bool YieldToEvents();
     void Launch(const std::u16string& commandLine);
     void YieldIfInputPending();
+    // Progress caption, mark and current row for a row just applied.
+    void ShowApplied(int row, const std::u16string& name);
     void ControlStateChanged();
 
     Platform& platform_;

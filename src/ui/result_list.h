@@ -26,6 +26,9 @@ public:
     bool Marked(int i) const { return Exists(i) && DoMarked(i); }
     void SetMarked(int i, bool marked);
     void SetCurrent(int i);
+    // Changes between these are shown together, once, instead of one at a time.
+    void BeginUpdate() { DoBeginUpdate(); }
+    void EndUpdate() { DoEndUpdate(); }
 
 protected:
     virtual int DoCount() const = 0;
@@ -36,6 +39,8 @@ protected:
     virtual bool DoMarked(int i) const = 0;
     virtual void DoSetMarked(int i, bool marked) = 0;
     virtual void DoSetCurrent(int i) = 0;
+    virtual void DoBeginUpdate() {}
+    virtual void DoEndUpdate() {}
 
 private:
     bool Exists(int i) const { return i >= 0 && i < Count(); }

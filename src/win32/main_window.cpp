@@ -80,6 +80,14 @@ void ListBoxResultList::DoSetCurrent(int i) {
     SendMessageW(hwnd, LB_SETCARETINDEX, static_cast<WPARAM>(i), FALSE);
 }
 
+void ListBoxResultList::DoBeginUpdate() { SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0); }
+
+void ListBoxResultList::DoEndUpdate() {
+    SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
+    // Painted at the next turn of the message loop; the frame holds the scroll bar.
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+}
+
 // --- Form1 -----------------------------------------------------------------
 
 MainWindow::MainWindow() : form_(platform_, list1_) {

@@ -25,6 +25,8 @@ protected:
     bool DoMarked(int i) const override;
     void DoSetMarked(int i, bool marked) override;
     void DoSetCurrent(int i) override;
+    void DoBeginUpdate() override;
+    void DoEndUpdate() override;
 };
 
 class MainWindow {
