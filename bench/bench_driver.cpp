@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "profile_commands.h"
+#include "profile_rows.h"
 #include "win32/resource.h"
 
 namespace {
@@ -481,13 +481,13 @@ int wmain(int argc, wchar_t** argv) {
     std::vector<double> starts, rowStarts;
     long long commands = 0, processes = 0;
     for (int m = 0; m < kModeCount; ++m) {
-        const auto rows = tavrune_bench::ProfileCommands(tavruneExe, kModes[m].profile);
+        const auto rows = tavrune_test::ProfileRows(tavruneExe, kModes[m].profile);
         for (const Run& r : base[m]) {
             starts.insert(starts.end(), r.startsMs.begin(), r.startsMs.end());
             std::size_t at = 0;
             for (const auto& row : rows) {
                 double sum = 0;
-                for (std::size_t k = 0; k < row.size() && at < r.startsMs.size(); ++k) sum += r.startsMs[at++];
+                for (std::size_t k = 0; k < row.commands.size() && at < r.startsMs.size(); ++k) sum += r.startsMs[at++];
                 rowStarts.push_back(sum);
             }
             commands += static_cast<long long>(r.startsMs.size());
@@ -507,9 +507,9 @@ int wmain(int argc, wchar_t** argv) {
                 "    median %.1f, p99 %.1f, worst %.1f ms\n",
                 Median(rowStarts), Percentile(rowStarts, 99), Max(rowStarts));
     for (int m = 0; m < kModeCount; ++m) {
-        const auto rows = tavrune_bench::ProfileCommands(tavruneExe, kModes[m].profile);
+        const auto rows = tavrune_test::ProfileRows(tavruneExe, kModes[m].profile);
         std::size_t count = 0;
-        for (const auto& row : rows) count += row.size();
+        for (const auto& row : rows) count += row.commands.size();
         std::vector<double> t, b, tc, bc, tp;
         for (const Run& r : tav[m]) {
             t.push_back(r.ms);

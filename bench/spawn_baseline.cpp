@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "platform/win32/win32_platform.h"
-#include "profile_commands.h"
+#include "profile_rows.h"
 
 namespace {
 
@@ -44,8 +44,8 @@ long long Micros() {
 int wmain(int argc, wchar_t** argv) {
     if (argc != 3) return 2;
     std::vector<std::u16string> commands;
-    for (const auto& row : tavrune_bench::ProfileCommands(argv[1], static_cast<int>(std::wcstol(argv[2], nullptr, 10)))) {
-        commands.insert(commands.end(), row.begin(), row.end());
+    for (const auto& row : tavrune_test::ProfileRows(argv[1], static_cast<int>(std::wcstol(argv[2], nullptr, 10)))) {
+        commands.insert(commands.end(), row.commands.begin(), row.commands.end());
     }
     if (commands.empty()) return 3;
 

@@ -16,8 +16,7 @@
 #include <vector>
 
 #include "platform/win32/win32_platform.h"
-#include "profiles/profile_text.h"
-#include "service/service_commands.h"
+#include "profile_rows.h"
 #include "ui/layout.h"
 #include "win32/control_ids.h"
 
@@ -53,31 +52,8 @@ std::wstring exePath, scLogWin;
 
 // --- the profiles, read from Tavrune.exe's own resources ------------------
 
-LineList ProfileLines(int id) {
-    HMODULE module = LoadLibraryExW(exePath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    std::u16string text;
-    if (HRSRC r = module ? FindResourceW(module, MAKEINTRESOURCEW(id), L"CUSTOM") : nullptr) {
-        const auto* bytes = static_cast<const char*>(LockResource(LoadResource(module, r)));
-        const int size = static_cast<int>(SizeofResource(module, r));
-        const int n = MultiByteToWideChar(936, 0, bytes, size, nullptr, 0);
-        text.resize(static_cast<std::size_t>(n));
-        MultiByteToWideChar(936, 0, bytes, size, reinterpret_cast<wchar_t*>(&text[0]), n);
-    }
-    if (module) FreeLibrary(module);
-    return Split(StripTrailingNuls(text));
-}
-
-struct Row {
-    std::u16string name, key, type;
-};
-std::vector<Row> Rows(int id) {
-    std::vector<Row> rows;
-    for (const auto& line : ProfileLines(id)) {
-        const std::u16string type = StartType(line);
-        rows.push_back({DisplayName(line), ServiceKey(line, DisplayName(line), type), type});
-    }
-    return rows;
-}
+using Row = tavrune_test::ProfileRow;
+std::vector<Row> Rows(int id) { return tavrune_test::ProfileRows(exePath, id); }
 
 // What sc.exe receives from cmd for one of our command lines: cmd drops
 // "cmd /c" and the spaces after it and passes the rest as it stands.
@@ -89,10 +65,7 @@ std::wstring AsReceived(const std::u16string& command) {
 std::vector<std::wstring> ExpectedLog(const std::vector<Row>& rows, const std::vector<int>& applied) {
     std::vector<std::wstring> out;
     for (int i : applied) {
-        const Row& r = rows[static_cast<std::size_t>(i)];
-        if (r.type == u"disabled") out.push_back(AsReceived(StopCommand(r.key)));
-        out.push_back(AsReceived(ConfigureCommand(r.key, r.type)));
-        if (r.type == u"auto") out.push_back(AsReceived(StartCommand(r.key)));
+        for (const auto& command : rows[static_cast<std::size_t>(i)].commands) out.push_back(AsReceived(command));
     }
     std::sort(out.begin(), out.end());
     return out;

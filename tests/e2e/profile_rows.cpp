@@ -1,13 +1,13 @@
-#include "profile_commands.h"
+#include "profile_rows.h"
 
 #include <windows.h>
 
 #include "profiles/profile_text.h"
 #include "service/service_commands.h"
 
-namespace tavrune_bench {
+namespace tavrune_test {
 
-std::vector<Row> ProfileCommands(const std::wstring& tavruneExe, int profileId) {
+std::vector<ProfileRow> ProfileRows(const std::wstring& tavruneExe, int profileId) {
     std::u16string text;
     HMODULE module = LoadLibraryExW(tavruneExe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (HRSRC r = module ? FindResourceW(module, MAKEINTRESOURCEW(profileId), L"CUSTOM") : nullptr) {
@@ -20,17 +20,17 @@ std::vector<Row> ProfileCommands(const std::wstring& tavruneExe, int profileId) 
     if (module) FreeLibrary(module);
 
     // The same three rules as Form::ChangeService, one row after another.
-    std::vector<Row> rows;
+    std::vector<ProfileRow> rows;
     for (const std::u16string& line : tavrune::Split(tavrune::StripTrailingNuls(text))) {
-        const std::u16string name = tavrune::DisplayName(line);
-        const std::u16string type = tavrune::StartType(line);
-        const std::u16string key = tavrune::ServiceKey(line, name, type);
-        Row& commands = rows.emplace_back();
-        if (type == u"disabled") commands.push_back(tavrune::StopCommand(key));
-        commands.push_back(tavrune::ConfigureCommand(key, type));
-        if (type == u"auto") commands.push_back(tavrune::StartCommand(key));
+        ProfileRow& row = rows.emplace_back();
+        row.name = tavrune::DisplayName(line);
+        row.type = tavrune::StartType(line);
+        row.key = tavrune::ServiceKey(line, row.name, row.type);
+        if (row.type == u"disabled") row.commands.push_back(tavrune::StopCommand(row.key));
+        row.commands.push_back(tavrune::ConfigureCommand(row.key, row.type));
+        if (row.type == u"auto") row.commands.push_back(tavrune::StartCommand(row.key));
     }
     return rows;
 }
 
-}  // namespace tavrune_bench
+}  // namespace tavrune_test
