@@ -20,22 +20,14 @@
 #include <vector>
 
 #include "profile_rows.h"
+#include "remote_window.h"
 #include "win32/resource.h"
 
 namespace {
 
 std::wstring tavruneExe, minimalExe, spawnExe;
 
-long long Micros() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return now.QuadPart * 1000000 / frequency.QuadPart;
-}
+using tavrune_test::Micros;
 
 double Ms(long long micros) { return static_cast<double>(micros) / 1000.0; }
 
@@ -154,22 +146,12 @@ struct Program {
     }
 
     LRESULT Send(HWND h, UINT message, WPARAM w = 0, LPARAM l = 0) const {
-        DWORD_PTR result = 0;
-        SendMessageTimeoutW(h, message, w, l, SMTO_NORMAL, 20000, &result);
-        return static_cast<LRESULT>(result);
+        return tavrune_test::SendWithTimeout(h, message, w, l);
     }
     void Sync() const { Send(hwnd, WM_NULL); }
     HWND Control(int id) const { return GetDlgItem(hwnd, id); }
     int Count() const { return static_cast<int>(Send(Control(IDC_LIST1), LB_GETCOUNT)); }
-    std::wstring Text(int i) const {
-        HWND list = Control(IDC_LIST1);
-        const LRESULT n = Send(list, LB_GETTEXTLEN, static_cast<WPARAM>(i));
-        if (n <= 0) return {};
-        std::wstring s(static_cast<std::size_t>(n) + 1, L'\0');
-        const LRESULT got = Send(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&s[0]));
-        s.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-        return s;
-    }
+    std::wstring Text(int i) const { return tavrune_test::ListText(Control(IDC_LIST1), i); }
 };
 
 struct WindowQuery {

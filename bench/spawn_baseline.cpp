@@ -18,6 +18,7 @@
 
 #include "platform/win32/win32_platform.h"
 #include "profile_rows.h"
+#include "remote_window.h"
 
 namespace {
 
@@ -28,16 +29,7 @@ long long CpuMicros() {
     return (ticks(kernel) + ticks(user)) / 10;
 }
 
-long long Micros() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return now.QuadPart * 1000000 / frequency.QuadPart;
-}
+using tavrune_test::Micros;
 
 }  // namespace
 

@@ -17,6 +17,7 @@
 
 #include "platform/win32/win32_platform.h"
 #include "profile_rows.h"
+#include "remote_window.h"
 #include "ui/layout.h"
 #include "win32/control_ids.h"
 
@@ -139,26 +140,10 @@ struct App {
     HWND hwnd = nullptr;
 
     HWND Control(int id) const { return GetDlgItem(hwnd, id); }
-    // A sent message returns once the program is back in its message loop.
-    void Sync() const {
-        DWORD_PTR r;
-        SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &r);
-    }
-    LRESULT Send(HWND h, UINT m, WPARAM w = 0, LPARAM l = 0) const {
-        DWORD_PTR r = 0;
-        SendMessageTimeoutW(h, m, w, l, SMTO_NORMAL, 10000, &r);
-        return static_cast<LRESULT>(r);
-    }
+    LRESULT Send(HWND h, UINT m, WPARAM w = 0, LPARAM l = 0) const { return tavrune_test::SendWithTimeout(h, m, w, l); }
+    void Sync() const { Send(hwnd, WM_NULL); }
     int Count() const { return static_cast<int>(Send(Control(IDC_LIST1), LB_GETCOUNT)); }
-    std::wstring Text(int i) const {
-        HWND list = Control(IDC_LIST1);
-        const LRESULT n = Send(list, LB_GETTEXTLEN, static_cast<WPARAM>(i));
-        if (n <= 0) return {};
-        std::wstring s(static_cast<std::size_t>(n) + 1, L'\0');
-        const LRESULT got = Send(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&s[0]));
-        s.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-        return s;
-    }
+    std::wstring Text(int i) const { return tavrune_test::ListText(Control(IDC_LIST1), i); }
     bool Marked(int i) const { return Send(Control(IDC_LIST1), LB_GETSEL, static_cast<WPARAM>(i)) > 0; }
     int Caret() const { return static_cast<int>(Send(Control(IDC_LIST1), LB_GETCARETINDEX)); }
     bool Running() const { return WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT; }
