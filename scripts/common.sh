@@ -24,9 +24,15 @@ ensure_packages() {
 
 HOST_PACKAGES=(cmake make g++ libgtest-dev)
 WINDOWS_PACKAGES=(g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 binutils-mingw-w64-i686
-                  binutils-mingw-w64-x86-64 wine wine32:i386 xvfb xauth openbox fonts-wqy-zenhei
+                  binutils-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb xauth openbox fonts-wqy-zenhei
                   fontconfig imagemagick x11-utils locales)
-FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+
+# The Windows build that this machine's Wine runs (see tests/wine/env.sh).
+windows_build() {
+    local toolchain=mingw-i686
+    [ "$TAVRUNE_WINE_ARCH" = win64 ] && toolchain=mingw-x86_64
+    configure_and_build "$BUILD/$TAVRUNE_WINE_ARCH" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain.cmake"
+}
 
 configure_and_build() {  # dir, cmake args...
     local dir=$1; shift

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <set>
-
 #include "ui/layout.h"
 
 namespace tavrune {
@@ -52,11 +50,6 @@ TEST(Layout, FramesLieBehindTheirContents) {
     EXPECT_EQ(seen, (std::vector<std::pair<ControlName, int>>{
         {N::Command1, -1}, {N::Option1, 5}, {N::Option1, 2}, {N::Option1, 1}, {N::Option1, 0},
         {N::Label1, -1}, {N::Frame1, -1}, {N::List1, -1}, {N::Check1, 1}, {N::Check1, 0}, {N::Frame2, -1}}));
-}
-
-TEST(Layout, TabOrdersAreUnique) {
-    std::set<int> orders;
-    for (const ControlSpec& c : kControls) EXPECT_TRUE(orders.insert(c.tabOrder).second) << c.tabOrder;
 }
 
 }  // namespace

@@ -1,234 +1,158 @@
-#include <gtest/gtest.h>
-
-#include <algorithm>
-
-#include "profiles/profile_text.h"
-#include "test_support.h"
+// Mode selection, whole runs in every mode, and events that arrive while a
+// run yields. Commands are compared with the golden lists in tests/golden.
+#include "support.h"
 
 namespace tavrune {
 namespace {
 
+using Texts = std::vector<std::u16string>;
 using RunTest = FormTest;
 
-// What a whole run of profile 101 must start: per row stop before configure
-// before start, rows in profile order.
-std::vector<std::u16string> ExpectedCommands(HostPlatform& platform, int profile) {
-    std::vector<std::u16string> commands;
-    for (const auto& line : Split(StripTrailingNuls(platform.DecodeCp936(platform.LoadResource(u"CUSTOM", profile))))) {
-        const std::u16string type = StartType(line);
-        const std::u16string key = ServiceKey(line, DisplayName(line), type);
-        if (type == u"disabled") commands.push_back(u"cmd /c  sc stop " + key);
-        commands.push_back(u"cmd /c  sc config " + key + u" start= \"" + type + u"\"");
-        if (type == u"auto") commands.push_back(u"cmd /c  sc start " + key);
-    }
-    return commands;
-}
+std::u16string Progress(const std::u16string& name) { return u"正在优化 " + name; }
 
-TEST_F(RunTest, StandardRunCaptionsEveryRowAndCompletes) {
-    form.Option1_Click(kOptionStandard);
-    form.Command1_Click();
-
-    ASSERT_EQ(list.Count(), 86);
-    EXPECT_EQ(list.Text(0), Progress(u"Alerter"));
-    EXPECT_EQ(list.Text(84), Progress(u"主动防御"));
-    EXPECT_EQ(list.Text(85), u"优化完成！");
-    EXPECT_EQ(list.Current(), 85);
-    EXPECT_EQ(MarkedRows().size(), 86u);
-    EXPECT_EQ(platform.started, ExpectedCommands(platform, 101));
-    // 42 disabled rows stopped, 85 configured, 18 auto rows started.
-    EXPECT_EQ(platform.started.size(), 145u);
-    EXPECT_EQ(platform.pumps, 85);  // once before each row, no input pending
-    EXPECT_FALSE(form.Running());
-}
-
-TEST_F(RunTest, EachProfileStartsItsOwnCommands) {
-    for (std::int16_t option : {kOptionStandard, kOptionAdvanced, kOptionLocalNetwork}) {
-        const int profile = option == kOptionStandard ? 101 : option == kOptionAdvanced ? 102 : 103;
-        platform.started.clear();
-        form.Option1_Click(option);
+TEST_F(RunTest, EachAutomaticModeStartsItsProfilesCommands) {
+    const struct {
+        std::int16_t option;
+        const char* golden;
+    } kModes[] = {{kOptionStandard, "profile101.txt"}, {kOptionAdvanced, "profile102.txt"}, {kOptionLocalNetwork, "profile103.txt"}};
+    for (const auto& mode : kModes) {
+        SCOPED_TRACE(mode.golden);
+        list.Append(u"left over");
+        form.Option1_Click(mode.option);
         EXPECT_EQ(list.Count(), 0);
+        // Pending input earns a second yield after each row.
+        platform.inputPending = mode.option != kOptionStandard;
+        platform.started.clear();
+        platform.pumps = 0;
         form.Command1_Click();
-        EXPECT_EQ(platform.started, ExpectedCommands(platform, profile)) << profile;
+
+        EXPECT_EQ(platform.started, ReadGolden(mode.golden).commands);
+        EXPECT_EQ(platform.pumps, platform.inputPending ? 170 : 85);
+        ASSERT_EQ(list.Count(), 86);
+        EXPECT_EQ(list.Text(0), Progress(u"Alerter"));
+        EXPECT_EQ(list.Text(4), Progress(u"自动更新"));
+        EXPECT_EQ(list.Text(84), Progress(u"主动防御"));
+        EXPECT_EQ(list.Text(85), u"优化完成！");
+        EXPECT_EQ(MarkedRows().size(), 86u);
+        EXPECT_EQ(list.Current(), 85);
+        form.Label1_Click();  // About rows after a run go with the next run
     }
-    // Row 49 (RpcSs) is disabled only by the advanced profile.
-    form.Option1_Click(kOptionAdvanced);
-    platform.started.clear();
-    form.Command1_Click();
-    EXPECT_EQ(std::count(platform.started.begin(), platform.started.end(), u"cmd /c  sc stop RpcSs"), 1);
+    EXPECT_EQ(list.Count(), 90);
+    for (int none : {3, 4, -1}) form.Option1_Click(static_cast<std::int16_t>(none));
+    EXPECT_EQ(list.Count(), 0);
+    EXPECT_EQ(form.SelectedOption(), kOptionLocalNetwork);
+    EXPECT_TRUE(platform.warnings.empty());
 }
 
-TEST_F(RunTest, RunningTwiceGivesTheSameList) {
-    form.Option1_Click(kOptionStandard);
-    form.Command1_Click();
-    const auto once = Texts();
-    form.Label1_Click();  // About rows after the completion row are cleared too
-    form.Command1_Click();
-    EXPECT_EQ(Texts(), once);
-    EXPECT_EQ(list.Current(), 85);
-}
-
-TEST_F(RunTest, NoProfileLoadedOnlyCompletes) {
-    list.Append(u"left over");
-    form.Command1_Click();
-    EXPECT_EQ(Texts(), (std::vector<std::u16string>{u"优化完成！"}));
-    EXPECT_EQ(MarkedRows(), (std::vector<int>{0}));
-    EXPECT_EQ(list.Current(), 0);
-    EXPECT_TRUE(platform.started.empty());
-}
-
-TEST_F(RunTest, InputPendingYieldsAgainAfterEachRow) {
-    form.Option1_Click(kOptionStandard);
-    platform.inputPending = true;
-    form.Command1_Click();
-    EXPECT_EQ(platform.pumps, 170);
-}
-
-TEST_F(RunTest, ManualAppliesOnlyTheMarkedRows) {
-    ListManual();
+TEST_F(RunTest, ManualAppliesTheMarkedRowsOnly) {
+    form.Option1_Click(kOptionManual);
+    ASSERT_EQ(platform.warnings.size(), 1u);
+    EXPECT_EQ(platform.warnings[0].text, u"非电脑专业人员不建议使用手动功能，不要打没把握的仗：）");
+    EXPECT_EQ(platform.warnings[0].title, u"Tavrune友情提示");
     ASSERT_EQ(list.Count(), 85);
-    list.ToggleMark(0);
-    list.ToggleMark(11);
-    form.Command1_Click();
+    EXPECT_EQ(list.Text(0), u"Alerter");
+    EXPECT_EQ(list.Text(84), u"主动防御");
+    EXPECT_TRUE(MarkedRows().empty());
 
-    EXPECT_EQ(platform.started, (std::vector<std::u16string>{
-        u"cmd /c  sc stop Alerter",
-        u"cmd /c  sc config Alerter start= \"disabled\"",
-        u"cmd /c  sc config Dhcp start= \"auto\"",
-        u"cmd /c  sc start Dhcp",
-    }));
-    ASSERT_EQ(list.Count(), 86);
+    const Golden golden = ReadGolden("manual.txt");
+    for (int row : golden.rows) list.ToggleMark(row);
+    form.Command1_Click();
+    EXPECT_EQ(platform.started, golden.commands);
+    std::vector<int> marked = golden.rows;
+    marked.push_back(85);
+    EXPECT_EQ(MarkedRows(), marked);
     EXPECT_EQ(list.Text(0), Progress(u"Alerter"));
     EXPECT_EQ(list.Text(1), u"Application Layer Gateway Service");
-    EXPECT_EQ(list.Text(11), Progress(u"DHCP Client"));
+    EXPECT_EQ(list.Text(84), Progress(u"主动防御"));
     EXPECT_EQ(list.Text(85), u"优化完成！");
-    EXPECT_EQ(MarkedRows(), (std::vector<int>{0, 11, 85}));
     EXPECT_EQ(list.Current(), 85);
-    EXPECT_EQ(platform.pumps, 2);
-}
 
-TEST_F(RunTest, ManualDoesNotReapplyARecaptionedRow) {
-    ListManual();
-    list.ToggleMark(0);
-    form.Command1_Click();
+    // Again, the same rows marked: each shows its caption now, which is not
+    // its line's display name, so nothing is applied and nothing changes.
+    const std::vector<MemoryResultList::Row> before = list.Rows();
     platform.started.clear();
-    list.ToggleMark(3);
-    form.Command1_Click();  // row 0 still marked, but now shows a progress caption
-
-    EXPECT_EQ(platform.started, (std::vector<std::u16string>{
-        u"cmd /c  sc stop wuauserv",
-        u"cmd /c  sc config wuauserv start= \"disabled\"",
-    }));
-    EXPECT_EQ(list.Text(0), Progress(u"Alerter"));
-    EXPECT_EQ(list.Count(), 86);  // the earlier completion row was replaced
-    EXPECT_EQ(list.Text(85), u"优化完成！");
-}
-
-TEST_F(RunTest, ManualAfterCancelAppliesNothing) {
-    platform.answerOk = false;
-    form.Option1_Click(kOptionManual);
     form.Command1_Click();
     EXPECT_TRUE(platform.started.empty());
-    EXPECT_EQ(Texts(), (std::vector<std::u16string>{u"优化完成！"}));
+    ASSERT_EQ(list.Count(), 86);
+    for (int i = 0; i < 86; ++i) EXPECT_EQ(list.Text(i), before[i].text) << i;
+
+    // Options reload afresh: the manual list comes back unmarked.
+    form.Option1_Click(kOptionManual);
+    EXPECT_EQ(list.Count(), 85);
+    EXPECT_EQ(list.Text(0), u"Alerter");
+    EXPECT_TRUE(MarkedRows().empty());
 }
 
-TEST_F(RunTest, ManualRowsPastTheProfileAreLeftAlone) {
-    ListManual();
-    form.Label1_Click();  // rows 85..88, after the profile's 85 rows
-    for (int row = 83; row < 89; ++row) list.ToggleMark(row);
+TEST_F(RunTest, ManualRowsThatNameNoProfileLineKeepTheirText) {
+    // Cancelled: nothing listed. Then the About rows stand at rows 0 to 3.
+    platform.answerOk = false;
+    form.Option1_Click(kOptionManual);
+    EXPECT_EQ(list.Count(), 0);
+    form.Label1_Click();
+    list.ToggleMark(1);
     form.Command1_Click();
+    EXPECT_TRUE(platform.started.empty());
+    EXPECT_EQ(list.Text(1), u"Author:relvanik");
+    EXPECT_EQ(list.Text(2), u"Tavrune，就是简单！");
+    EXPECT_EQ(list.Text(4), u"优化完成！");
+    EXPECT_EQ(MarkedRows(), (std::vector<int>{1, 4}));
 
-    EXPECT_EQ(platform.started, (std::vector<std::u16string>{
-        u"cmd /c  sc config lanmanworkstation  start= \"auto\"",
-        u"cmd /c  sc start lanmanworkstation ",
-        u"cmd /c  sc config ZhuDongFangYu   start= \"auto\"",
-        u"cmd /c  sc start ZhuDongFangYu  ",
-    }));
-    EXPECT_EQ(list.Text(84), Progress(u"主动防御"));
+    // Listed, then About rows past the profile's 85 rows.
+    platform.answerOk = true;
+    form.Option1_Click(kOptionManual);
+    form.Label1_Click();
+    for (int row : {84, 86}) list.ToggleMark(row);
+    form.Command1_Click();
+    EXPECT_EQ(platform.started, (Texts{u"cmd /c  sc config ZhuDongFangYu   start= \"auto\"",
+                                       u"cmd /c  sc start ZhuDongFangYu  "}));
     EXPECT_EQ(list.Text(86), u"Author:relvanik");
-    EXPECT_TRUE(list.Marked(86));
     EXPECT_EQ(list.Text(89), u"优化完成！");
-    // A second run: the completion row is last and goes; the About rows stay.
+    // The completion row is last, so the next run replaces it.
     form.Command1_Click();
     EXPECT_EQ(list.Count(), 90);
+    EXPECT_EQ(list.Text(89), u"优化完成！");
 }
 
-TEST_F(RunTest, MarksChangedDuringAManualRunDecideForRowsAhead) {
-    ListManual();
-    list.ToggleMark(0);
-    list.ToggleMark(2);
-    platform.onPump = [this] {
-        if (list.Marked(2) && !list.Marked(5)) {
-            list.ToggleMark(2);  // unmark a row not yet reached
-            list.ToggleMark(5);  // and mark one further on
-        }
-    };
-    form.Command1_Click();
-    EXPECT_EQ(list.Text(2), u"Application Management");
-    EXPECT_EQ(list.Text(5), Progress(u"Background Intelligent Transfer Service"));
-    EXPECT_EQ(platform.started.back(), u"cmd /c  sc config BITS start= \"disabled\"");
-}
-
-TEST_F(RunTest, EventsDuringARunAreRefused) {
+TEST_F(RunTest, EventsDuringARunAreRefusedAndCloseEndsIt) {
+    std::vector<std::pair<bool, int>> states;  // what the window is told to show
+    form.onControlStateChange = [&] { states.push_back({form.Running(), form.SelectedOption()}); };
     form.Option1_Click(kOptionStandard);
-    int fired = 0;
     platform.onPump = [&] {
-        if (++fired != 10) return;
-        // A click on each control, all arriving while row 9 is due.
+        if (platform.pumps != 10) return;
         form.Option1_Click(kOptionAdvanced);
         form.Option1_Click(kOptionManual);
         form.Label1_Click();
         form.Command1_Click();
+        EXPECT_EQ(list.Count(), 9) << "a click changed the list during the run";
     };
     form.Command1_Click();
-    EXPECT_EQ(platform.started, ExpectedCommands(platform, 101));
+    EXPECT_EQ(platform.started, ReadGolden("profile101.txt").commands);
     EXPECT_EQ(list.Count(), 86);
-    EXPECT_EQ(list.Text(85), u"优化完成！");
-    EXPECT_EQ(form.SelectedOption(), kOptionStandard);
     EXPECT_TRUE(platform.warnings.empty());
-    // Once the run is over the same clicks work again.
-    form.Option1_Click(kOptionAdvanced);
-    EXPECT_EQ(list.Count(), 0);
-    EXPECT_EQ(form.SelectedOption(), kOptionAdvanced);
-}
+    EXPECT_EQ(states, (std::vector<std::pair<bool, int>>{{false, 0}, {true, 0}, {false, 0}}));
 
-TEST_F(RunTest, CloseDuringARunStopsBeforeTheNextRow) {
-    form.Option1_Click(kOptionStandard);
+    // A close ends the run at its next yield: rows 0 and 1 were applied, and
+    // the run does not claim completion.
+    platform.started.clear();
+    platform.pumps = 0;
     platform.onPump = [&] {
         if (platform.pumps == 3) form.RequestClose();
     };
     form.Command1_Click();
-    // Rows 0 and 1 were applied; the close arrived in the yield before row 2.
-    EXPECT_EQ(platform.started.size(), 4u);  // stop+config Alerter, stop+config alg
-    EXPECT_EQ(platform.started.back(), u"cmd /c  sc config alg start= \"disabled\"");
-    EXPECT_EQ(list.Count(), 2);  // and no claim of completion
-    EXPECT_FALSE(form.Running());
-    form.Command1_Click();  // a closing window starts nothing more
-    EXPECT_EQ(platform.started.size(), 4u);
-}
-
-TEST_F(RunTest, ControlStatesFollowTheRun) {
-    std::vector<bool> seen;
-    form.onControlStateChange = [&] { seen.push_back(form.Running()); };
-    form.Option1_Click(kOptionStandard);
+    EXPECT_EQ(platform.started, ReadGolden("profile101.txt", 2).commands);
+    EXPECT_EQ(list.Count(), 2);
     form.Command1_Click();
-    EXPECT_EQ(seen, (std::vector<bool>{false, true, false}));
+    EXPECT_EQ(platform.pumps, 3);
 }
-
-}  // namespace
-}  // namespace tavrune
-
-namespace tavrune {
-namespace {
 
 TEST_F(RunTest, NoCommandInterpreterStopsTheRunAndSaysSo) {
     form.Option1_Click(kOptionStandard);
     platform.canStart = false;
     form.Command1_Click();
-    EXPECT_EQ(list.Count(), 1);  // row 0 was tried, nothing after it
-    EXPECT_NE(list.Text(list.Count() - 1), u"优化完成！");
+    EXPECT_EQ(platform.pumps, 1);
+    EXPECT_EQ(list.Count(), 0);  // not even row 0: its commands never started
     ASSERT_EQ(platform.errors.size(), 1u);
-    EXPECT_NE(platform.errors[0].text.find(u"cmd.exe"), std::u16string::npos);
-    // Once it can start again, a run completes.
+    EXPECT_EQ(platform.errors[0].text, u"无法启动命令解释器 cmd.exe，服务设置未能更改，优化未完成。");
     platform.canStart = true;
     form.Command1_Click();
     EXPECT_EQ(list.Text(85), u"优化完成！");

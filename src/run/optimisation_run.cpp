@@ -80,9 +80,10 @@ void Form::RunManual() {
         if (!list1_.Marked(row)) continue;
 
         if (!YieldToEvents()) return;
-        const std::u16string text = list1_.Text(row);
-        ChangeService(text, state_.rowCounter);
-        ShowApplied(row, name);
+        // The list claims only what was done: a marked row whose text is not
+        // its line's display name (an About row, a caption from an earlier
+        // run) keeps its text, and the current row stays where it was.
+        if (ChangeService(list1_.Text(row), state_.rowCounter)) ShowApplied(row, name);
         YieldIfInputPending();
     }
 }
@@ -94,8 +95,7 @@ void Form::RunAutomatic() {
         state_.rowCounter = static_cast<std::int16_t>(row);
         if (!YieldToEvents()) return;
         const std::u16string name = DisplayName(state_.lineListA[row]);
-        ChangeService(name, state_.rowCounter);
-        ShowApplied(row, name);
+        if (ChangeService(name, state_.rowCounter)) ShowApplied(row, name);
         YieldIfInputPending();
     }
 }

@@ -6,15 +6,15 @@
 
 namespace tavrune {
 
-void Form::ChangeService(const std::u16string& LeftSrv, std::int32_t 序号) {
+bool Form::ChangeService(const std::u16string& LeftSrv, std::int32_t 序号) {
     // Only the run calls this, with indexes inside line list B; anything else
     // names no profile row and must not start a command.
-    if (序号 < 0 || static_cast<std::size_t>(序号) >= state_.lineListB.size()) return;
+    if (序号 < 0 || static_cast<std::size_t>(序号) >= state_.lineListB.size()) return false;
     const std::u16string& line = state_.lineListB[static_cast<std::size_t>(序号)];
 
     // A row whose caption is no longer the line's display name (a progress
     // caption from an earlier run) is left alone.
-    if (DisplayName(line) != LeftSrv) return;
+    if (DisplayName(line) != LeftSrv) return false;
 
     state_.currentStartType = StartType(line);
     state_.currentServiceKey = ServiceKey(line, LeftSrv, state_.currentStartType);
@@ -24,6 +24,7 @@ void Form::ChangeService(const std::u16string& LeftSrv, std::int32_t 序号) {
     if (type == u"disabled") Launch(StopCommand(key));
     Launch(ConfigureCommand(key, type));
     if (type == u"auto") Launch(StartCommand(key));
+    return !startFailed_;
 }
 
 void Form::Launch(const std::u16string& commandLine) {

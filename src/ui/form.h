@@ -59,7 +59,9 @@ public:
     void Command1_Click();
     void Label1_Click();
 
-    void ChangeService(const std::u16string& LeftSrv, std::int32_t 序号);
+    // True when the row was applied: its display name matched and every
+    // command of the row was started.
+    bool ChangeService(const std::u16string& LeftSrv, std::int32_t 序号);
 
     // While a run is in progress its yields can dispatch any event; these
     // handlers then refuse, so that no state is swapped under the run's loop.

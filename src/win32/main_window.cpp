@@ -192,6 +192,8 @@ void MainWindow::OnCreate() {
     platform_.owner = hwnd_;
     CreateFonts();
 
+    // A child window goes behind its siblings made before it, so creating
+    // the controls front to back gives the stacking with no reordering.
     int order[kControlCount];
     FrontToBackOrder(order);
     for (int i : order) {
@@ -202,8 +204,6 @@ void MainWindow::OnCreate() {
                                        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | cls.style, r.left, r.top, r.width,
                                        r.height, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(entry))),
                                        instance_, nullptr);
-        // Each one goes behind those made before it: front to back.
-        SetWindowPos(control, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         HFONT font = entry.font.face == nullptr ? defaultFont_
                      : entry.name == ControlName::Label1 ? labelFont_
                                                         : buttonFont_;

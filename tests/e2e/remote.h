@@ -1,0 +1,161 @@
+// Tavrune.exe driven from another process as a person would: started, found
+// by its window, clicked with real input, read through its own controls.
+// Shared by the end-to-end driver and the benchmark.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "win32/resource.h"
+
+namespace remote {
+
+inline void ClickAt(HWND control, int dx = -1, int dy = -1) {
+    RECT r;
+    GetWindowRect(control, &r);
+    SetCursorPos(dx < 0 ? (r.left + r.right) / 2 : r.left + dx, dy < 0 ? (r.top + r.bottom) / 2 : r.top + dy);
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_MOUSE;
+    in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, in, sizeof(INPUT));
+}
+
+// The process's handles, from the system's handle table: Wine's
+// GetProcessHandleCount answers 0 whatever the process holds.
+inline DWORD HandleCount(DWORD pid) {
+    struct Entry {
+        ULONG pid;
+        BYTE type, flags;
+        USHORT handle;
+        PVOID object;
+        ACCESS_MASK access;
+    };
+    using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+    static const auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    std::string buffer(1 << 20, '\0');
+    ULONG length = 0;
+    while (query && query(16, &buffer[0], static_cast<ULONG>(buffer.size()), &length) != 0) {  // SystemHandleInformation
+        if (buffer.size() >= (64u << 20)) return 0;
+        buffer.resize(buffer.size() * 2);
+    }
+    const ULONG count = *reinterpret_cast<const ULONG*>(buffer.data());
+    const auto* entries = reinterpret_cast<const Entry*>(buffer.data() + sizeof(ULONG_PTR));
+    DWORD mine = 0;
+    for (ULONG i = 0; i < count; ++i) mine += entries[i].pid == pid ? 1 : 0;
+    return mine;
+}
+
+struct App {
+    PROCESS_INFORMATION process = {};
+    HWND hwnd = nullptr;
+
+    App() = default;
+    App(const App&) = delete;
+    ~App() {
+        if (!process.hProcess) return;
+        if (Running()) TerminateProcess(process.hProcess, 1);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+
+    // Started detached, as from Explorer: a GUI program has no console, so
+    // each cmd.exe it starts gets its own. Put in `job` before it runs, when
+    // given; waits for its shown window of `windowClass`, when given.
+    bool Start(const std::wstring& exe, const wchar_t* windowClass, const wchar_t* folder = nullptr, HANDLE job = nullptr) {
+        std::wstring command = L"\"" + exe + L"\"";
+        STARTUPINFOW si = {};
+        si.cb = sizeof si;
+        if (!CreateProcessW(exe.c_str(), &command[0], nullptr, nullptr, FALSE, DETACHED_PROCESS | CREATE_SUSPENDED,
+                            nullptr, folder, &si, &process)) {
+            return false;
+        }
+        if (job) AssignProcessToJobObject(job, process.hProcess);
+        ResumeThread(process.hThread);
+        windowClass_ = windowClass;
+        for (DWORD start = GetTickCount(); windowClass && !hwnd && GetTickCount() - start < 20000; Sleep(1)) {
+            EnumWindows(Match, reinterpret_cast<LPARAM>(this));
+        }
+        Sync();
+        return !windowClass || hwnd;
+    }
+    bool Running() const { return WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT; }
+    // Like the title bar's close button; true when the program has ended.
+    bool Close() const {
+        if (Running()) PostMessageW(hwnd, WM_CLOSE, 0, 0);
+        return WaitForSingleObject(process.hProcess, 20000) == WAIT_OBJECT_0;
+    }
+
+    // A sent message returns once the program is back in a message loop; the
+    // time-out keeps a hung program from hanging the test.
+    LRESULT Send(HWND h, UINT message, WPARAM w = 0, LPARAM l = 0) const {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(h, message, w, l, SMTO_NORMAL, 20000, &result);
+        return static_cast<LRESULT>(result);
+    }
+    void Sync() const {
+        if (hwnd) Send(hwnd, WM_NULL);
+    }
+    HWND Control(int id) const { return GetDlgItem(hwnd, id); }
+    bool Checked(int option) const { return Send(Control(IDC_OPTION1 + option), BM_GETCHECK) == BST_CHECKED; }
+    void Click(int id) const {
+        ClickAt(Control(id));
+        Sleep(50);
+        Sync();
+    }
+
+    int Count() const { return static_cast<int>(Send(Control(IDC_LIST1), LB_GETCOUNT)); }
+    bool Marked(int i) const { return Send(Control(IDC_LIST1), LB_GETSEL, static_cast<WPARAM>(i)) > 0; }
+    int Caret() const { return static_cast<int>(Send(Control(IDC_LIST1), LB_GETCARETINDEX)); }
+    // Room to spare: a run may lengthen the row between the two messages.
+    std::wstring Text(int i) const {
+        wchar_t text[1024] = {};
+        const LRESULT n = Send(Control(IDC_LIST1), LB_GETTEXTLEN, static_cast<WPARAM>(i));
+        if (n <= 0 || n >= 256) return {};
+        const LRESULT got = Send(Control(IDC_LIST1), LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+        return std::wstring(text, got > 0 && got < 1024 ? static_cast<std::size_t>(got) : 0);
+    }
+    bool Completed() const {
+        const int n = Count();
+        return n > 0 && Text(n - 1) == L"优化完成！" && IsWindowEnabled(Control(IDC_COMMAND1));
+    }
+
+    // The warning box of the manual option, once it is up.
+    HWND Box() const {
+        for (int i = 0; i < 400; ++i, Sleep(25)) {
+            for (HWND box = nullptr; (box = FindWindowExW(nullptr, box, L"#32770", nullptr)) != nullptr;) {
+                if (GetWindow(box, GW_OWNER) == hwnd && IsWindowVisible(box)) return box;
+            }
+        }
+        return nullptr;
+    }
+    // The manual option, its box answered with a real click on `answer`.
+    bool ChooseManual(int answer) const {
+        PostMessageW(Control(IDC_OPTION1 + 5), BM_CLICK, 0, 0);
+        HWND box = Box();
+        if (!box) return false;
+        Sleep(100);
+        ClickAt(GetDlgItem(box, answer));
+        for (int i = 0; i < 400 && IsWindow(box); ++i) Sleep(25);
+        Sync();
+        return !IsWindow(box);
+    }
+
+private:
+    const wchar_t* windowClass_ = nullptr;
+    static BOOL CALLBACK Match(HWND h, LPARAM param) {
+        auto* app = reinterpret_cast<App*>(param);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(h, &pid);
+        wchar_t cls[64];
+        if (pid == app->process.dwProcessId && IsWindowVisible(h) && GetClassNameW(h, cls, 64) &&
+            lstrcmpW(cls, app->windowClass_) == 0) {
+            app->hwnd = h;
+        }
+        return !app->hwnd;
+    }
+};
+
+}  // namespace remote
