@@ -143,13 +143,6 @@ DWORD WINAPI ProbeThread(void* param) {
     return 0;
 }
 
-bool WaitForEnabled(HWND button, bool enabled, DWORD ms) {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(1)) {
-        if ((IsWindowEnabled(button) != FALSE) == enabled) return true;
-    }
-    return false;
-}
-
 // Selects the mode as a person would (all rows marked in the manual mode;
 // the run reads only the marks) and runs it; false if it did not complete.
 bool RunOnce(const remote::App& app, const Mode& mode, Probe* probe, double* ms) {
@@ -159,13 +152,16 @@ bool RunOnce(const remote::App& app, const Mode& mode, Probe* probe, double* ms)
     } else {
         app.Click(IDC_OPTION1 + mode.option);
     }
-    if (!app.Checked(mode.option)) Fail("option click did not land");
+    if (!remote::Within(5000, [&] { return app.Checked(mode.option); })) Fail("option click did not land");
     HANDLE thread = probe ? CreateThread(nullptr, 0, ProbeThread, probe, 0, nullptr) : nullptr;
     const long long start = Micros();
     HWND button = app.Control(IDC_COMMAND1);
     remote::ClickAt(button);
     // The button is disabled for exactly as long as the run goes on.
-    if (!WaitForEnabled(button, false, 10000) || !WaitForEnabled(button, true, 600000)) Fail("the run did not start or end");
+    if (!remote::Within(10000, [&] { return !IsWindowEnabled(button); }) ||
+        !remote::Within(600000, [&] { return IsWindowEnabled(button) != FALSE; })) {
+        Fail("the run did not start or end");
+    }
     *ms = Ms(Micros() - start);
     if (thread) {
         probe->stop = true;

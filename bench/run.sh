@@ -2,25 +2,27 @@
 # Benchmark of Tavrune.exe under Wine and Xvfb, run on demand (scripts/test.sh
 # does not run it). Each figure is compared with a baseline built in the same
 # tree; see bench_driver.cpp for what is measured and how.
-#   bench/run.sh [STARTUPS [RUNS [SOAK_RUNS]]]      defaults 15, 5 and 52
-# Builds into build/bench-win32 and uses a Wine prefix of its own there, whose
+#   bench/run.sh [STARTUPS [RUNS [SOAK_RUNS]]]      defaults 15, 3 and 10
+# Builds into build/bench-win32 (bench-win64 where Wine runs only 64-bit) and uses a Wine prefix of its own there, whose
 # sc.exe returns at once. Ends with one "bench: ..." line.
 source "$(dirname "$0")/../scripts/common.sh"
 
 ensure_packages cmake make "${WINDOWS_PACKAGES[@]}"
-DIR=$BUILD/bench-win32
-echo "== building into $DIR"
-cmake -S "$ROOT" -B "$DIR" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" -DTAVRUNE_WERROR=ON >/dev/null
+source "$ROOT/tests/wine/env.sh"
+toolchain=mingw-i686
+[ "$TAVRUNE_WINE_ARCH" = win64 ] && toolchain=mingw-x86_64
+DIR=$BUILD/bench-$TAVRUNE_WINE_ARCH
+echo "== building into $DIR ($toolchain)"
+cmake -S "$ROOT" -B "$DIR" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain.cmake" -DTAVRUNE_WERROR=ON >/dev/null
 cmake --build "$DIR" -j "$JOBS" --target tavrune_bench >/dev/null
 
 # The clicks are real input and the timings must not share a screen (or a
 # wineserver) with anything else, so the display and prefix are our own.
 unset DISPLAY TAVRUNE_SC_RECORDS
-source "$ROOT/tests/wine/env.sh"
 tavrune_display_start "$DIR/bench-env"
 tavrune_wine_prefix "$DIR/bench-env" "$DIR/tests/e2e/sc_record.exe"
-echo "== $(wine --version), $(nproc) CPUs, load average $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "== $(tavrune_wine --version), $(nproc) CPUs, load average $(cut -d' ' -f1-3 /proc/loadavg)"
 win() { tavrune_win_path "$1"; }
 tavrune_wine "$DIR/bench/bench_driver.exe" "$(win "$DIR/src/win32/Tavrune.exe")" \
     "$(win "$DIR/bench/bench_manifest_window.exe")" "$(win "$DIR/bench/bench_bare_window.exe")" \
-    "$(win "$DIR/bench/bench_spawn_baseline.exe")" "$(win "$ROOT/tests/golden")" "${1:-15}" "${2:-5}" "${3:-52}"
+    "$(win "$DIR/bench/bench_spawn_baseline.exe")" "$(win "$ROOT/tests/golden")" "${1:-15}" "${2:-3}" "${3:-10}"

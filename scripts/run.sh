@@ -18,7 +18,7 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     tavrune_wine_prefix "$BUILD/$TAVRUNE_WINE_ARCH/e2e" "$BUILD/$TAVRUNE_WINE_ARCH/tests/e2e/sc_record.exe"
     TAVRUNE_SC_RECORDS=$(tavrune_win_path "$records") tavrune_wine "$exe" || true
     echo "Commands the service controller received:"
-    cat "$records"/*.txt 2>/dev/null | sed 's/^/  /' || echo "  none"
+    awk '{ print "  " $0 }' "$records"/sc*.tmp 2>/dev/null || echo "  none"
 else
     echo "No display: one standard run on a virtual display."
     bash "$ROOT/tests/e2e/run.sh" "$BUILD" show

@@ -1,15 +1,16 @@
 // Profile text, line fields and the stored profiles' bytes. What the stored
 // rows say is checked through whole runs against the golden command lists.
+#include <gtest/gtest.h>
+
+#include "platform/host/host_platform.h"
 #include "profiles/builtin_profiles.h"
 #include "profiles/profile_text.h"
-#include "support.h"
 
 namespace tavrune {
 namespace {
 
 TEST(Split, CutsAtEveryCrLfAndOnlyThere) {
     EXPECT_TRUE(Split(u"").empty());
-    EXPECT_EQ(Split(u"a=b为auto"), (LineList{u"a=b为auto"}));
     EXPECT_EQ(Split(u"a\r\n"), (LineList{u"a", u""}));
     EXPECT_EQ(Split(u"a\rb\nc\r\r\nd"), (LineList{u"a\rb\nc\r", u"d"}));
 }
@@ -22,10 +23,7 @@ struct LineCase {
 };
 
 const LineCase kLines[] = {
-    {u"Alerter=Alerter为disabled", u"Alerter", u"disabled", u"Alerter"},
-    {u"Security Center=wscsvc为disabled ", u"Security Center", u"disabled", u"wscsvc "},
-    {u"Health Key and Certificate Management Service=hkmsvc为", u"Health Key and Certificate Management Service",
-     u"", u"hkmsvc"},
+    // The stored rows' own shapes show in the golden command lists.
     // The first "=" and the first "为" win; what follows them stays.
     {u"a=b=c为auto", u"a", u"auto", u"b=c"},
     {u"a=b为c为d", u"a", u"c为d", u"b"},
@@ -43,7 +41,6 @@ const LineCase kLines[] = {
 
 TEST(LineFields, DisplayNameStartTypeAndServiceKey) {
     for (const LineCase& c : kLines) {
-        SCOPED_TRACE(::testing::PrintToString(std::u16string(c.line)));
         EXPECT_EQ(DisplayName(c.line), c.displayName);
         EXPECT_EQ(StartType(c.line), c.startType);
         EXPECT_EQ(ServiceKey(c.line, c.displayName, c.startType), c.serviceKey);

@@ -11,15 +11,21 @@
 
 namespace remote {
 
+// Polls until `condition` holds; false after `ms` without.
+template <typename Condition>
+bool Within(DWORD ms, Condition condition) {
+    for (DWORD start = GetTickCount(); !condition(); Sleep(10)) {
+        if (GetTickCount() - start > ms) return false;
+    }
+    return true;
+}
+
 inline void ClickAt(HWND control, int dx = -1, int dy = -1) {
     RECT r;
     GetWindowRect(control, &r);
     SetCursorPos(dx < 0 ? (r.left + r.right) / 2 : r.left + dx, dy < 0 ? (r.top + r.bottom) / 2 : r.top + dy);
-    INPUT in[2] = {};
-    in[0].type = in[1].type = INPUT_MOUSE;
-    in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, in, sizeof(INPUT));
+    mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
 }
 
 // The process's handles, from the system's handle table: Wine's
@@ -74,9 +80,12 @@ struct App {
         }
         if (job) AssignProcessToJobObject(job, process.hProcess);
         ResumeThread(process.hThread);
-        windowClass_ = windowClass;
         for (DWORD start = GetTickCount(); windowClass && !hwnd && GetTickCount() - start < 20000; Sleep(1)) {
-            EnumWindows(Match, reinterpret_cast<LPARAM>(this));
+            for (HWND h = nullptr; (h = FindWindowExW(nullptr, h, windowClass, nullptr)) != nullptr;) {
+                DWORD pid = 0;
+                GetWindowThreadProcessId(h, &pid);
+                if (pid == process.dwProcessId && IsWindowVisible(h)) hwnd = h;
+            }
         }
         Sync();
         return !windowClass || hwnd;
@@ -122,39 +131,25 @@ struct App {
         return n > 0 && Text(n - 1) == L"优化完成！" && IsWindowEnabled(Control(IDC_COMMAND1));
     }
 
-    // The warning box of the manual option, once it is up.
-    HWND Box() const {
-        for (int i = 0; i < 400; ++i, Sleep(25)) {
-            for (HWND box = nullptr; (box = FindWindowExW(nullptr, box, L"#32770", nullptr)) != nullptr;) {
-                if (GetWindow(box, GW_OWNER) == hwnd && IsWindowVisible(box)) return box;
-            }
-        }
-        return nullptr;
-    }
-    // The manual option, its box answered with a real click on `answer`.
-    bool ChooseManual(int answer) const {
+    // The manual option, its warning box answered with a real click on
+    // `answer` once `inspect` has seen it; false if no box came or stayed.
+    template <typename Inspect = void (*)(HWND)>
+    bool ChooseManual(int answer, Inspect inspect = [](HWND) {}) const {
         PostMessageW(Control(IDC_OPTION1 + 5), BM_CLICK, 0, 0);
-        HWND box = Box();
+        HWND box = nullptr;
+        Within(10000, [&] {
+            box = nullptr;
+            while ((box = FindWindowExW(nullptr, box, L"#32770", nullptr)) && GetWindow(box, GW_OWNER) != hwnd) {
+            }
+            return box && IsWindowVisible(box);
+        });
         if (!box) return false;
+        inspect(box);
         Sleep(100);
         ClickAt(GetDlgItem(box, answer));
-        for (int i = 0; i < 400 && IsWindow(box); ++i) Sleep(25);
+        const bool gone = Within(10000, [&] { return !IsWindow(box); });
         Sync();
-        return !IsWindow(box);
-    }
-
-private:
-    const wchar_t* windowClass_ = nullptr;
-    static BOOL CALLBACK Match(HWND h, LPARAM param) {
-        auto* app = reinterpret_cast<App*>(param);
-        DWORD pid = 0;
-        GetWindowThreadProcessId(h, &pid);
-        wchar_t cls[64];
-        if (pid == app->process.dwProcessId && IsWindowVisible(h) && GetClassNameW(h, cls, 64) &&
-            lstrcmpW(cls, app->windowClass_) == 0) {
-            app->hwnd = h;
-        }
-        return !app->hwnd;
+        return gone;
     }
 };
 

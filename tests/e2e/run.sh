@@ -14,8 +14,7 @@ mkdir -p "$WORK/records"
 echo "Wine: $TAVRUNE_WINE_ARCH, $BUILD/src/win32/Tavrune.exe"
 tavrune_display_start "$WORK"
 tavrune_wine_prefix "$WORK" "$BUILD/tests/e2e/sc_record.exe"
-export TAVRUNE_SC_RECORDS
-TAVRUNE_SC_RECORDS=$(tavrune_win_path "$WORK/records")
+export TAVRUNE_SC_RECORDS="Z:${WORK//\//\\}\\records"
 driver() {
     tavrune_wine "$BUILD/tests/e2e/driver.exe" "$(tavrune_win_path "$BUILD/src/win32/Tavrune.exe")" \
         "$(tavrune_win_path "$ROOT/tests/golden")" "$TAVRUNE_SC_RECORDS" "$@"
@@ -24,9 +23,9 @@ driver() {
 if [ "${2:-}" = show ]; then
     # The window as a person sees it after a standard run, title bar included.
     touch "$WORK/hold"
-    TAVRUNE_DRIVER_HOLD=$(tavrune_win_path "$WORK/hold") driver show >"$WORK/show.txt" 2>&1 &
+    TAVRUNE_DRIVER_HOLD=$(tavrune_win_path "$WORK/hold") driver standard >"$WORK/show.txt" 2>&1 &
     for _ in $(seq 600); do grep -q '^shown' "$WORK/show.txt" 2>/dev/null && break; sleep 0.1; done
-    id=$(xwininfo -root -tree | awk '/"Tavrune - /{print $1; exit}')
+    id=$(xwininfo -root -tree | awk '/"Tavrune - /{ id = $1 } END { print id }')
     [ -n "$id" ] && import -silent -frame -window "$id" "$WORK/tavrune.png" && echo "screenshot: $WORK/tavrune.png"
     rm -f "$WORK/hold"
     wait $! || true
@@ -35,9 +34,7 @@ if [ "${2:-}" = show ]; then
 fi
 
 status=0
-echo "-- 96 dpi"
 driver || status=1
-echo "-- 144 dpi"
 tavrune_wine_set_dpi 144
 driver layout || status=1
 tavrune_wine_set_dpi 96

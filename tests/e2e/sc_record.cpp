@@ -8,20 +8,14 @@
 #include <string>
 
 int wmain() {
-    wchar_t folder[MAX_PATH];
+    wchar_t folder[MAX_PATH], path[MAX_PATH];
     const DWORD n = GetEnvironmentVariableW(L"TAVRUNE_SC_RECORDS", folder, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return 0;
+    if (n == 0 || n >= MAX_PATH || !GetTempFileNameW(folder, L"sc", 0, path)) return 0;  // a new, unique file
     const std::wstring line = GetCommandLineW();
-    std::string text(line.begin(), line.end());  // the commands are ASCII
-    for (unsigned attempt = 0; attempt < 1000; ++attempt) {
-        const std::wstring path = std::wstring(folder) + L"\\" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                                  std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(attempt) + L".txt";
-        HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-        if (f == INVALID_HANDLE_VALUE) continue;
-        DWORD written = 0;
-        WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-        CloseHandle(f);
-        return 0;
-    }
-    return 1;
+    const std::string text(line.begin(), line.end());  // the commands are ASCII
+    HANDLE f = CreateFileW(path, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, 0, nullptr);
+    DWORD written = 0;
+    const bool ok = f != INVALID_HANDLE_VALUE && WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+    return ok ? 0 : 1;
 }
