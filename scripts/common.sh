@@ -25,7 +25,7 @@ ensure_packages() {
 HOST_PACKAGES=(cmake make g++ libgtest-dev)
 WINDOWS_PACKAGES=(g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 binutils-mingw-w64-i686
                   binutils-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb xauth openbox fonts-wqy-zenhei
-                  fontconfig imagemagick x11-utils locales)
+                  fontconfig imagemagick x11-utils)
 
 # The Windows build that this machine's Wine runs (see tests/wine/env.sh).
 windows_build() {
