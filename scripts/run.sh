@@ -21,5 +21,16 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     awk '{ print "  " $0 }' "$records"/sc*.tmp 2>/dev/null || echo "  none"
 else
     echo "No display: one standard run on a virtual display."
-    bash "$ROOT/tests/e2e/run.sh" "$BUILD" show
+    work=$BUILD/$TAVRUNE_WINE_ARCH/e2e
+    mkdir -p "$work"
+    tavrune_display_start "$work"
+    touch "$work/hold"
+    TAVRUNE_DRIVER_HOLD=$(tavrune_win_path "$work/hold") bash "$ROOT/tests/e2e/run.sh" "$BUILD" standard >"$work/show.txt" 2>&1 &
+    for _ in $(seq 600); do grep -q '^shown' "$work/show.txt" 2>/dev/null && break; sleep 0.1; done
+    # The window as a person sees it after the run, title bar included.
+    id=$(xwininfo -root -tree | awk '/"Tavrune - /{ id = $1 } END { print id }')
+    if [ -n "$id" ] && import -silent -frame -window "$id" "$work/tavrune.png"; then echo "screenshot: $work/tavrune.png"; fi
+    rm -f "$work/hold"
+    wait $! || true
+    grep -v '^shown' "$work/show.txt"
 fi

@@ -84,8 +84,10 @@ TEST_F(RunTest, ManualAppliesTheMarkedRowsOnly) {
 
     const Golden golden = ReadGolden("manual.txt");
     for (int row : golden.rows) list.ToggleMark(row);
+    platform.inputPending = true;
     form.Command1_Click();
     EXPECT_EQ(platform.started, golden.commands);
+    EXPECT_EQ(platform.pumps, 2 * static_cast<int>(golden.rows.size()));
     std::vector<int> marked = golden.rows;
     marked.push_back(85);
     EXPECT_EQ(MarkedRows(), marked);
@@ -101,6 +103,15 @@ TEST_F(RunTest, ManualAppliesTheMarkedRowsOnly) {
     EXPECT_TRUE(platform.started.empty());
     ASSERT_EQ(list.Count(), 86);
     for (int i = 0; i < 86; ++i) EXPECT_EQ(list.Text(i), before[i].text) << i;
+    // Nor does ChangeService act on an index that names no line.
+    EXPECT_FALSE(form.ChangeService(u"Alerter", -1) || form.ChangeService(u"主动防御", 85));
+
+    // A close during a manual run ends it before the next marked row.
+    form.Option1_Click(kOptionManual);
+    list.ToggleMark(3);
+    platform.onPump = [&] { form.RequestClose(); };
+    form.Command1_Click();
+    EXPECT_TRUE(platform.started.empty());
 }
 
 TEST_F(RunTest, ManualRowsThatNameNoProfileLineKeepTheirText) {
@@ -129,6 +140,23 @@ TEST_F(RunTest, ManualRowsThatNameNoProfileLineKeepTheirText) {
     form.Command1_Click();
     EXPECT_EQ(list.Count(), 90);
     EXPECT_EQ(list.Text(89), u"优化完成！");
+}
+
+TEST(ResultList, SetTextKeepsPlaceAndMarkAndTheCurrentRowFollows) {
+    MemoryResultList list;
+    for (const char16_t* text : {u"a", u"b", u"c"}) list.SetText(list.Count() + 1, text);  // past the end: appended
+    list.SetMarked(1, true);
+    list.SetText(1, u"B");
+    list.SetCurrent(1);
+    list.SetText(0, u"A");
+    EXPECT_EQ(list.Text(1), u"B");
+    EXPECT_TRUE(list.Marked(1) && !list.Marked(0));
+    EXPECT_EQ(list.Current(), 1);
+    list.Remove(1);
+    EXPECT_EQ(list.Current(), -1);
+    list.SetCurrent(1);
+    list.Clear();
+    EXPECT_EQ(list.Current(), -1);
 }
 
 TEST_F(RunTest, EventsDuringARunAreRefusedAndCloseEndsIt) {
