@@ -9,11 +9,9 @@ source "$(dirname "$0")/../scripts/common.sh"
 
 ensure_packages cmake make "${WINDOWS_PACKAGES[@]}"
 source "$ROOT/tests/wine/env.sh"
-toolchain=mingw-i686
-[ "$TAVRUNE_WINE_ARCH" = win64 ] && toolchain=mingw-x86_64
 DIR=$BUILD/bench-$TAVRUNE_WINE_ARCH
-echo "== building into $DIR ($toolchain)"
-cmake -S "$ROOT" -B "$DIR" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain.cmake" -DTAVRUNE_WERROR=ON >/dev/null
+echo "== building into $DIR ($(basename "$(wine_toolchain)"))"
+cmake -S "$ROOT" -B "$DIR" -DCMAKE_TOOLCHAIN_FILE="$(wine_toolchain)" -DTAVRUNE_WERROR=ON >/dev/null
 cmake --build "$DIR" -j "$JOBS" --target tavrune_bench >/dev/null
 
 # The clicks are real input and the timings must not share a screen (or a

@@ -27,11 +27,10 @@ WINDOWS_PACKAGES=(g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 binutils-m
                   binutils-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb xauth openbox fonts-wqy-zenhei
                   fontconfig imagemagick x11-utils)
 
-# The Windows build that this machine's Wine runs (see tests/wine/env.sh).
-windows_build() {
-    local toolchain=mingw-i686
-    [ "$TAVRUNE_WINE_ARCH" = win64 ] && toolchain=mingw-x86_64
-    configure_and_build "$BUILD/$TAVRUNE_WINE_ARCH" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain.cmake"
+# The toolchain of the Windows build that this machine's Wine runs (see
+# tests/wine/env.sh, which sets TAVRUNE_WINE_ARCH).
+wine_toolchain() {
+    if [ "$TAVRUNE_WINE_ARCH" = win64 ]; then echo "$ROOT/cmake/mingw-x86_64.cmake"; else echo "$ROOT/cmake/mingw-i686.cmake"; fi
 }
 
 configure_and_build() {  # dir, cmake args...

@@ -15,7 +15,7 @@ configure_and_build "$BUILD/host-sanitize" -DTAVRUNE_SANITIZE=ON -DCMAKE_BUILD_T
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir "$BUILD/host-sanitize" --output-on-failure -j "$JOBS"
 
-echo "== Windows programs (mingw-w64: i686 for release, x86_64 must compile)"
+echo "== Windows programs (mingw-w64: i686, the release, and x86_64)"
 ensure_packages "${WINDOWS_PACKAGES[@]}"
 configure_and_build "$BUILD/win32" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake"
 configure_and_build "$BUILD/win64" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-x86_64.cmake"
