@@ -31,6 +31,7 @@ TEST(Layout, TabOrderSkipsFramesAndLabelAndWraps) {
     EXPECT_EQ(order, (std::vector<int>{1, 2, 3, 5, 6, 7, 8, 9}));
     EXPECT_EQ(kControls[at].tabOrder, 1);  // wraps round
     EXPECT_EQ(kControls[NextInTabOrder(at, true, Focusable, nullptr)].tabOrder, 9);
+    EXPECT_EQ(kControls[NextInTabOrder(0, true, Focusable, nullptr)].tabOrder, 8);  // back from Command1
     EXPECT_EQ(NextInTabOrder(0, false, [](int, void*) { return false; }, nullptr), -1);
 }
 
