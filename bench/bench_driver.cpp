@@ -150,6 +150,7 @@ int clickRetries = 0;
 template <typename Landed>
 bool ClickUntil(HWND control, Landed landed) {
     for (int attempt = 0; attempt < 3; ++attempt, ++clickRetries) {
+        SetForegroundWindow(GetAncestor(control, GA_ROOT));
         remote::ClickAt(control);
         if (remote::Within(2000, landed)) return true;
     }

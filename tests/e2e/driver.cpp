@@ -113,6 +113,7 @@ struct App : remote::App {
     }
     void ClickRow(int row) const {
         HWND list = Control(IDC_LIST1);
+        SetForegroundWindow(hwnd);
         Send(list, LB_SETTOPINDEX, static_cast<WPARAM>(row));
         RECT item, frame;
         Send(list, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));

@@ -109,7 +109,11 @@ struct App {
     }
     HWND Control(int id) const { return GetDlgItem(hwnd, id); }
     bool Checked(int option) const { return Send(Control(IDC_OPTION1 + option), BM_GETCHECK) == BST_CHECKED; }
+    // The window is brought to the front first, as a person's click would:
+    // the consoles of the commands a run starts can take the activation, and
+    // then the click that only activates the window is lost.
     void Click(int id) const {
+        SetForegroundWindow(hwnd);
         ClickAt(Control(id));
         Sleep(50);
         Sync();
