@@ -20,18 +20,12 @@
 #include <string>
 #include <vector>
 
+#include "clock.h"
 #include "remote.h"
 
 namespace {
 
 std::wstring tavruneExe, manifestExe, bareExe, spawnExe, goldenDir, reportFile;
-
-long long Micros() {
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return now.QuadPart * 1000000 / frequency.QuadPart;
-}
 
 // A program and every process it starts, so that the bench can tell when
 // the commands of a run have all ended.

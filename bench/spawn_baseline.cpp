@@ -13,18 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "clock.h"
 #include "platform/win32/win32_platform.h"
-
-namespace {
-
-long long Micros() {
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return now.QuadPart * 1000000 / frequency.QuadPart;
-}
-
-}  // namespace
 
 int wmain() {
     wchar_t golden[MAX_PATH], report[MAX_PATH];
