@@ -133,8 +133,8 @@ TEST_F(RunTest, ManualRowsThatNameNoProfileLineKeepTheirText) {
     form.Label1_Click();
     for (int row : {84, 86}) list.ToggleMark(row);
     form.Command1_Click();
-    EXPECT_EQ(platform.started, (std::vector<std::u16string>{u"cmd /c  sc config ZhuDongFangYu   start= \"auto\"",
-                                                         u"cmd /c  sc start ZhuDongFangYu  "}));
+    EXPECT_EQ(platform.started, (std::vector<std::u16string>{u"cmd /d /c  sc config ZhuDongFangYu   start= \"auto\"",
+                                                         u"cmd /d /c  sc start ZhuDongFangYu  "}));
     EXPECT_EQ(list.Text(86), u"Author:relvanik");
     // The completion row is last, so the next run replaces it.
     form.Command1_Click();
@@ -190,18 +190,34 @@ TEST_F(RunTest, EventsDuringARunAreRefusedAndCloseEndsIt) {
     EXPECT_EQ(platform.pumps, 3);
 }
 
-TEST_F(RunTest, NoCommandInterpreterStopsTheRunAndSaysSo) {
-    form.Option1_Click(kOptionStandard);
-    platform.canStart = false;
+TEST_F(RunTest, WhatCannotBeDoneIsSaidAndNotClaimed) {
+    // No code page 936: no profile can be read, so there is no list to show
+    // and a run would apply nothing; neither pretends otherwise.
+    platform.hasCp936 = false;
+    form.Option1_Click(kOptionManual);
     form.Command1_Click();
-    EXPECT_EQ(platform.pumps, 1);
-    EXPECT_EQ(list.Count(), 0);  // not even row 0: its commands never started
-    ASSERT_EQ(platform.errors.size(), 1u);
-    EXPECT_EQ(platform.errors[0].text, u"无法启动命令解释器 cmd.exe，服务设置未能更改，优化未完成。");
+    EXPECT_TRUE(platform.warnings.empty() && platform.started.empty());
+    EXPECT_EQ(list.Count(), 0);
+    ASSERT_EQ(platform.errors.size(), 2u);
+    EXPECT_EQ(platform.errors[1].text, u"系统没有安装简体中文代码页（936），无法读取服务方案，未更改任何服务设置。\n请安装东亚语言支持后再使用。");
+    EXPECT_EQ(platform.errors[1].title, u"Tavrune");
+
+    // cmd.exe goes missing at row 2: rows 0 and 1 were applied and say so,
+    // row 2 is not captioned and the run ends there.
+    platform.hasCp936 = true;
+    form.Option1_Click(kOptionStandard);
+    platform.onPump = [&] { platform.canStart = platform.pumps < 3; };
+    form.Command1_Click();
+    EXPECT_EQ(platform.started, ReadGolden("profile101.txt", 2).commands);
+    EXPECT_EQ(platform.pumps, 3);
+    EXPECT_EQ(list.Count(), 2);
+    ASSERT_EQ(platform.errors.size(), 3u);
+    EXPECT_EQ(platform.errors[2].text, u"无法启动命令解释器 cmd.exe，优化未完成。\n列表中显示“正在优化”的服务已经更改，其余服务未更改。");
+    platform.onPump = nullptr;
     platform.canStart = true;
     form.Command1_Click();
     EXPECT_EQ(list.Text(85), u"优化完成！");
-    EXPECT_EQ(platform.errors.size(), 1u);
+    EXPECT_EQ(platform.errors.size(), 3u);
 }
 
 }  // namespace

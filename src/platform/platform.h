@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,8 +34,9 @@ public:
     // empty when there is none.
     virtual std::vector<std::uint8_t> LoadResource(const std::u16string& type, int id) = 0;
 
-    // Code page 936 (GBK) bytes to UTF-16.
-    virtual std::u16string DecodeCp936(const std::vector<std::uint8_t>& bytes) = 0;
+    // Code page 936 (GBK) bytes to UTF-16; nothing where the system has no
+    // code page 936 (a Windows without East Asian language support).
+    virtual std::optional<std::u16string> DecodeCp936(const std::vector<std::uint8_t>& bytes) = 0;
 };
 
 }  // namespace tavrune

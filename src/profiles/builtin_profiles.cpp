@@ -9,8 +9,10 @@ std::vector<std::uint8_t> LoadProfile(Platform& platform, int id) {
     return platform.LoadResource(kProfileResourceType, id);
 }
 
-std::u16string DecodeProfile(Platform& platform, const std::vector<std::uint8_t>& stored) {
-    return StripTrailingNuls(platform.DecodeCp936(stored));
+std::optional<std::u16string> DecodeProfile(Platform& platform, const std::vector<std::uint8_t>& stored) {
+    std::optional<std::u16string> text = platform.DecodeCp936(stored);
+    if (text) *text = StripTrailingNuls(std::move(*text));
+    return text;
 }
 
 }  // namespace tavrune

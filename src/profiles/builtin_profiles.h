@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,8 @@ std::vector<std::uint8_t> LoadProfile(Platform& platform, int id);
 
 // Stored bytes to profile text: GBK decoded, trailing NULs dropped. GBK is
 // used whatever the system's ANSI code page is, since the stored profiles are
-// GBK by definition and any other code page would lose every "为".
-std::u16string DecodeProfile(Platform& platform, const std::vector<std::uint8_t>& stored);
+// GBK by definition and any other code page would lose every "为". Nothing
+// where the system has no code page 936.
+std::optional<std::u16string> DecodeProfile(Platform& platform, const std::vector<std::uint8_t>& stored);
 
 }  // namespace tavrune

@@ -42,6 +42,7 @@ void Form::ShowApplied(int row, const std::u16string& name) {
 
 void Form::Command1_Click() {
     if (running_ || closeRequested_) return;
+    if (profileUnreadable_) return platform_.ShowError(kNoCodePageText, kErrorTitle);
     running_ = true;
     startFailed_ = false;
     ControlStateChanged();
@@ -57,7 +58,7 @@ void Form::Command1_Click() {
 
     // A run cut short did not complete, so it does not say so.
     if (startFailed_) {
-        platform_.ShowError(kCannotStartText, kCannotStartTitle);
+        platform_.ShowError(kCannotStartText, kErrorTitle);
     } else if (!closeRequested_) {
         list1_.Append(kCompletionRow);
         const int completion = list1_.Count() - 1;

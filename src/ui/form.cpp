@@ -27,10 +27,13 @@ void Form::Option1_Click(std::int16_t index) {
         case kOptionManual: profile = kStandardProfile; break;
         default: return;  // no such option
     }
-    state_.profileText = DecodeProfile(platform_, LoadProfile(platform_, profile));
+    const std::optional<std::u16string> text = DecodeProfile(platform_, LoadProfile(platform_, profile));
+    state_.profileText = text.value_or(std::u16string());
+    profileUnreadable_ = !text;
     selectedOption_ = index;
     ControlStateChanged();
 
+    if (profileUnreadable_) return platform_.ShowError(kNoCodePageText, kErrorTitle);
     if (index != kOptionManual) return;
     if (!platform_.ConfirmWarning(kManualWarningText, kManualWarningTitle)) return;
 

@@ -30,9 +30,14 @@ inline constexpr char16_t kCompletionRow[] = u"优化完成！";
 inline constexpr char16_t kManualWarningText[] =
     u"非电脑专业人员不建议使用手动功能，不要打没把握的仗：）";
 inline constexpr char16_t kManualWarningTitle[] = u"Tavrune友情提示";
+// The rows captioned before the failure were applied; the others were not.
 inline constexpr char16_t kCannotStartText[] =
-    u"无法启动命令解释器 cmd.exe，服务设置未能更改，优化未完成。";
-inline constexpr char16_t kCannotStartTitle[] = u"Tavrune";
+    u"无法启动命令解释器 cmd.exe，优化未完成。\n列表中显示“正在优化”的服务已经更改，其余服务未更改。";
+inline constexpr char16_t kNoCodePageText[] =
+    u"系统没有安装简体中文代码页（936），无法读取服务方案，未更改任何服务设置。\n请安装东亚语言支持后再使用。";
+inline constexpr char16_t kErrorTitle[] = u"Tavrune";
+// Shown by Windows beside the program while a run holds up a log-off.
+inline constexpr char16_t kShutdownBlockReason[] = u"正在优化系统服务，请等待优化完成。";
 inline constexpr const char16_t* kAboutRows[] = {
     u"",
     u"Author:relvanik",
@@ -95,6 +100,9 @@ private:
     std::int16_t selectedOption_ = kNoOption;
     bool running_ = false;
     bool closeRequested_ = false;
+    // The selected option's profile could not be decoded (no code page 936):
+    // a run would apply nothing yet say "优化完成！".
+    bool profileUnreadable_ = false;
     // Set when the command interpreter could not be started during a run.
     bool startFailed_ = false;
 };

@@ -167,6 +167,10 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_SETFOCUS:
             RestoreFocus();
             return 0;
+        case WM_QUERYENDSESSION:
+            // A log-off now would end the program at the run's next yield
+            // and leave the profile half applied.
+            return form_.Running() ? FALSE : TRUE;
         case WM_CLOSE:
             OnClose();
             return 0;
@@ -282,8 +286,21 @@ void MainWindow::SetControlStates() {
             SendMessageW(control, BM_SETCHECK, selected ? BST_CHECKED : BST_UNCHECKED, 0);
         }
     }
+    BlockShutdown(!idle);
     // The control that had the focus lost it when it was disabled.
     if (idle && GetForegroundWindow() == hwnd_ && (GetFocus() == nullptr || GetFocus() == hwnd_)) RestoreFocus();
+}
+
+void MainWindow::BlockShutdown(bool block) {
+    // Vista and later name the program that holds up a log-off, with this
+    // reason; XP has neither function.
+    if (block == shutdownBlocked_) return;
+    shutdownBlocked_ = block;
+    if (!block) {
+        if (auto destroy = SystemFunction<BOOL(WINAPI*)(HWND)>(L"user32.dll", "ShutdownBlockReasonDestroy")) destroy(hwnd_);
+    } else if (auto create = SystemFunction<BOOL(WINAPI*)(HWND, LPCWSTR)>(L"user32.dll", "ShutdownBlockReasonCreate")) {
+        create(hwnd_, Wide(kShutdownBlockReason));
+    }
 }
 
 void MainWindow::RestoreFocus() {

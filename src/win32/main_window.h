@@ -50,6 +50,7 @@ private:
     LRESULT OnCtlColorStatic(HDC dc, HWND control);
     bool OnSetCursor(HWND control);
     void SetControlStates();
+    void BlockShutdown(bool block);
     void RestoreFocus();
     void CreateFonts();
 
@@ -64,6 +65,7 @@ private:
     HFONT buttonFont_ = nullptr;
     HFONT labelFont_ = nullptr;
     HWND lastFocus_ = nullptr;
+    bool shutdownBlocked_ = false;
 
     Win32Platform platform_;
     ListBoxResultList list1_;

@@ -46,8 +46,9 @@ void CheckText(const std::wstring& got, const std::wstring& want, const std::str
 
 // --- golden lists and the sc stand-in's records -------------------------
 
-// "row|cmd /c  sc ...|" lines: the rows, and what sc receives of each
-// command (what follows "cmd /c  "), sorted as the records are.
+// "row|cmd /d /c  sc ...|" lines: the rows, and the record each command
+// leaves: what sc receives (what follows "cmd /d /c  "), a tab, and what the
+// interpreter received (the whole line); sorted as the records are.
 struct Golden {
     std::vector<int> rows;
     std::vector<std::wstring> received;
@@ -57,7 +58,8 @@ Golden ReadGolden(const wchar_t* name, int rowsBelow = 1 << 30) {
     std::ifstream in((goldenDir + L"\\" + name).c_str());
     for (std::string line; std::getline(in, line) && std::stoi(line) < rowsBelow;) {
         if (g.rows.empty() || g.rows.back() != std::stoi(line)) g.rows.push_back(std::stoi(line));
-        g.received.emplace_back(line.begin() + static_cast<long>(line.find('|')) + 9, line.end() - 1);
+        const std::wstring command(line.begin() + static_cast<long>(line.find('|')) + 1, line.end() - 1);
+        g.received.push_back(command.substr(11) + L"\t" + command);
     }
     std::sort(g.received.begin(), g.received.end());
     return g;
@@ -245,7 +247,9 @@ void Standard() {
     for (int i : {0, 1, 2, 5}) locked = locked && !IsWindowEnabled(app.Control(IDC_OPTION1 + i));
     Check(locked && IsWindowEnabled(app.Control(IDC_LIST1)) && app.Count() < 85,
           "standard: run button, options and label locked during the run, the list live");
+    Check(app.Send(app.hwnd, WM_QUERYENDSESSION) == 0, "standard: a log-off during the run is refused");
     Check(app.WaitForCompletion(), "standard: the run completes");
+    Check(app.Send(app.hwnd, WM_QUERYENDSESSION) != 0, "standard: a log-off after the run is let through");
     Check(app.Count() == 86 && app.Text(0) == L"正在优化 Alerter" && app.Text(84) == L"正在优化 主动防御",
           "standard: 85 progress captions and the completion row");
     Check(app.MarkedRows().size() == 86 && app.Caret() == 85, "standard: every row marked, the completion row current");

@@ -1,17 +1,40 @@
 // sc.exe of the test prefix (Wine's own has no "config" verb): records the
-// command line it was given, one file per call in the folder named by
-// TAVRUNE_SC_RECORDS, so that concurrent calls need no lock, and changes
-// nothing. Without that variable it only exits, which is the benchmark's
-// quick sc.
+// command line it was given and, after a tab, that of the interpreter that
+// started it, one file per call in the folder named by TAVRUNE_SC_RECORDS, so
+// that concurrent calls need no lock; it changes nothing. Without that
+// variable it only exits, which is the benchmark's quick sc.
 #include <windows.h>
+#include <winternl.h>
 
 #include <string>
+
+namespace {
+
+// Read from the parent's process parameters: Windows has no call for it.
+std::wstring ParentCommandLine() {
+    PROCESS_BASIC_INFORMATION self = {}, parent = {};
+    NtQueryInformationProcess(GetCurrentProcess(), ProcessBasicInformation, &self, sizeof self, nullptr);
+    HANDLE p = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, static_cast<DWORD>(self.InheritedFromUniqueProcessId));
+    PEB peb = {};
+    RTL_USER_PROCESS_PARAMETERS parameters = {};
+    std::wstring line;
+    if (p && NtQueryInformationProcess(p, ProcessBasicInformation, &parent, sizeof parent, nullptr) == 0 &&
+        ReadProcessMemory(p, parent.PebBaseAddress, &peb, sizeof peb, nullptr) &&
+        ReadProcessMemory(p, peb.ProcessParameters, &parameters, sizeof parameters, nullptr)) {
+        line.resize(parameters.CommandLine.Length / sizeof(wchar_t));
+        ReadProcessMemory(p, parameters.CommandLine.Buffer, &line[0], parameters.CommandLine.Length, nullptr);
+    }
+    if (p) CloseHandle(p);
+    return line;
+}
+
+}  // namespace
 
 int wmain() {
     wchar_t folder[MAX_PATH], path[MAX_PATH];
     const DWORD n = GetEnvironmentVariableW(L"TAVRUNE_SC_RECORDS", folder, MAX_PATH);
     if (n == 0 || n >= MAX_PATH || !GetTempFileNameW(folder, L"sc", 0, path)) return 0;  // a new, unique file
-    const std::wstring line = GetCommandLineW();
+    const std::wstring line = GetCommandLineW() + std::wstring(L"\t") + ParentCommandLine();
     const std::string text(line.begin(), line.end());  // the commands are ASCII
     HANDLE f = CreateFileW(path, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, 0, nullptr);
     DWORD written = 0;

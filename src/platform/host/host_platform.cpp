@@ -48,10 +48,10 @@ std::vector<std::uint8_t> HostPlatform::LoadResource(const std::u16string& type,
     return {};
 }
 
-std::u16string HostPlatform::DecodeCp936(const std::vector<std::uint8_t>& bytes) {
+std::optional<std::u16string> HostPlatform::DecodeCp936(const std::vector<std::uint8_t>& bytes) {
     std::u16string out;
-    iconv_t cd = iconv_open("UTF-16LE", "CP936");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return out;
+    iconv_t cd = hasCp936 ? iconv_open("UTF-16LE", "CP936") : reinterpret_cast<iconv_t>(-1);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
     std::vector<char> in(bytes.begin(), bytes.end());
     char* inPtr = in.data();
     std::size_t inLeft = in.size();

@@ -20,12 +20,14 @@ public:
     bool ConfirmWarning(const std::u16string& text, const std::u16string& title) override;
     void ShowError(const std::u16string& text, const std::u16string& title) override;
     std::vector<std::uint8_t> LoadResource(const std::u16string& type, int id) override;
-    std::u16string DecodeCp936(const std::vector<std::uint8_t>& bytes) override;
+    std::optional<std::u16string> DecodeCp936(const std::vector<std::uint8_t>& bytes) override;
 
     // Every command line started, in start order.
     std::vector<std::u16string> started;
     // Whether a process can be started (the command interpreter exists).
     bool canStart = true;
+    // Whether the system has code page 936.
+    bool hasCp936 = true;
     // How often the message loop was pumped.
     int pumps = 0;
     // Events "waiting in the message loop": run on each pump.

@@ -80,12 +80,14 @@ std::vector<std::uint8_t> Win32Platform::LoadResource(const std::u16string& type
     return std::vector<std::uint8_t>(bytes, bytes + size);
 }
 
-std::u16string Win32Platform::DecodeCp936(const std::vector<std::uint8_t>& bytes) {
-    if (bytes.empty()) return {};
+std::optional<std::u16string> Win32Platform::DecodeCp936(const std::vector<std::uint8_t>& bytes) {
+    if (bytes.empty()) return std::u16string();
     const auto* in = reinterpret_cast<const char*>(bytes.data());
     const int inSize = static_cast<int>(bytes.size());
+    // Fails only where code page 936 is not installed: the bytes are
+    // converted whatever they hold.
     const int n = MultiByteToWideChar(936, 0, in, inSize, nullptr, 0);
-    if (n <= 0) return {};
+    if (n <= 0) return std::nullopt;
     std::u16string out(static_cast<std::size_t>(n), u'\0');
     MultiByteToWideChar(936, 0, in, inSize, reinterpret_cast<wchar_t*>(&out[0]), n);
     return out;

@@ -14,6 +14,13 @@ static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 strings are passed to
 inline const wchar_t* Wide(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
 inline const wchar_t* Wide(const char16_t* s) { return reinterpret_cast<const wchar_t*>(s); }
 
+// A function newer than XP SP3, looked up at run time so that the program
+// still loads there; nullptr where the system lacks it.
+template <typename Function>
+Function SystemFunction(const wchar_t* module, const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(module), name)));
+}
+
 class Win32Platform : public Platform {
 public:
     bool StartHidden(const std::u16string& commandLine) override;
@@ -22,7 +29,7 @@ public:
     bool ConfirmWarning(const std::u16string& text, const std::u16string& title) override;
     void ShowError(const std::u16string& text, const std::u16string& title) override;
     std::vector<std::uint8_t> LoadResource(const std::u16string& type, int id) override;
-    std::u16string DecodeCp936(const std::vector<std::uint8_t>& bytes) override;
+    std::optional<std::u16string> DecodeCp936(const std::vector<std::uint8_t>& bytes) override;
 
     // Owner of the message boxes.
     HWND owner = nullptr;
