@@ -17,6 +17,7 @@ cmake --build "$DIR" -j "$JOBS" --target tavrune_bench >/dev/null
 # The clicks are real input and the timings must not share a screen (or a
 # wineserver) with anything else, so the display and prefix are our own.
 unset DISPLAY TAVRUNE_SC_RECORDS
+mkdir -p "$DIR/bench-env"
 tavrune_display_start "$DIR/bench-env"
 tavrune_wine_prefix "$DIR/bench-env" "$DIR/tests/e2e/sc_record.exe"
 echo "== $(tavrune_wine --version), $(nproc) CPUs, load average $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -13,6 +13,30 @@ std::wstring SystemFolder() {
     return std::wstring(buffer, n);
 }
 
+struct ProcessStart {
+    std::wstring interpreter, folder;
+    std::wstring commandLine;  // CreateProcessW may write into it
+    bool started = false;
+};
+
+DWORD WINAPI StartProcess(void* param) {
+    auto* start = static_cast<ProcessStart*>(param);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION process = {};
+    // CREATE_NO_WINDOW: the interpreter and sc get a console with no window
+    // at all, instead of a window that is made and then hidden.
+    start->started = CreateProcessW(start->interpreter.c_str(), &start->commandLine[0], nullptr, nullptr, FALSE,
+                                    CREATE_NO_WINDOW, nullptr, start->folder.c_str(), &startup, &process) != FALSE;
+    if (start->started) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    return 0;
+}
+
 }  // namespace
 
 bool Win32Platform::StartHidden(const std::u16string& commandLine) {
@@ -21,39 +45,43 @@ bool Win32Platform::StartHidden(const std::u16string& commandLine) {
     // and "sc" resolves to the system's own sc.exe for the same reason.
     const std::wstring folder = SystemFolder();
     if (folder.empty()) return false;
-    const std::wstring interpreter = folder + L"\\cmd.exe";
+    ProcessStart start{folder + L"\\cmd.exe", folder, std::wstring(Wide(commandLine), commandLine.size()) + L'\0'};
 
-    // CreateProcessW may write into the command line buffer.
-    std::wstring buffer(Wide(commandLine), commandLine.size());
-    buffer.push_back(L'\0');
-
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(interpreter.c_str(), &buffer[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                        &startup, &process)) {
-        return false;
+    // A process start takes tens to hundreds of milliseconds, in which the
+    // window would answer nothing: it runs on a thread of its own while this
+    // one goes on dispatching the window's messages. The next command starts
+    // only once this one has.
+    HANDLE thread = CreateThread(nullptr, 0, StartProcess, &start, 0, nullptr);
+    if (!thread) {
+        StartProcess(&start);
+        return start.started;
     }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return true;
+    while (DispatchPending() &&
+           MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+    }
+    // After WM_QUIT (or a failed wait) nothing more is dispatched, but the
+    // start is still waited for: the thread must not outlive `start`.
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    return start.started;
 }
 
-void Win32Platform::ProcessPendingEvents() {
+bool Win32Platform::DispatchPending() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             PostQuitMessage(static_cast<int>(msg.wParam));
             if (onQuit) onQuit();
-            return;
+            return false;
         }
         if (preTranslate && preTranslate(msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+    return true;
 }
+
+void Win32Platform::ProcessPendingEvents() { DispatchPending(); }
 
 bool Win32Platform::InputPending() { return GetInputState() != FALSE; }
 

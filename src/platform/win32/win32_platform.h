@@ -38,6 +38,10 @@ public:
     std::function<bool(MSG&)> preTranslate;
     // WM_QUIT seen inside a nested loop: it is posted again for the main loop.
     std::function<void()> onQuit;
+
+private:
+    // Dispatches every waiting message; false once WM_QUIT was seen.
+    bool DispatchPending();
 };
 
 }  // namespace tavrune
