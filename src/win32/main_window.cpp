@@ -10,6 +10,9 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"TavruneForm1";
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+// Newer than the XP headers the program is built against.
+constexpr UINT kDpiChanged = 0x02E0;     // WM_DPICHANGED, Windows 8.1 and later
+constexpr UINT kSetDontClick = 0x00F8;   // BM_SETDONTCLICK, Vista and later
 
 struct ControlClass {
     const wchar_t* className;
@@ -29,6 +32,23 @@ ControlClass ClassOf(ControlKind kind) {
         case ControlKind::CheckBox: return {L"BUTTON", BS_AUTOCHECKBOX, 0};
     }
     return {L"STATIC", 0, 0};
+}
+
+// The DPI of the monitor the window is on (Windows 10 1607 and later), or
+// the system's.
+int WindowDpi(HWND hwnd, int systemDpi) {
+    const auto get = SystemFunction<UINT(WINAPI*)(HWND)>(L"user32.dll", "GetDpiForWindow");
+    const int dpi = get ? static_cast<int>(get(hwnd)) : 0;
+    return dpi > 0 ? dpi : systemDpi;
+}
+
+// The window's size for a client area at `dpi`: the frame is measured at
+// that DPI where Windows can (10 1607 and later).
+RECT WindowRectFor(int dpi) {
+    RECT r = {0, 0, TwipsToPixels(kClientWidthTwips, dpi), TwipsToPixels(kClientHeightTwips, dpi)};
+    const auto adjust = SystemFunction<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>(L"user32.dll", "AdjustWindowRectExForDpi");
+    if (!adjust || !adjust(&r, kWindowStyle, FALSE, 0, static_cast<UINT>(dpi))) AdjustWindowRectEx(&r, kWindowStyle, FALSE, 0);
+    return r;
 }
 
 HFONT CreateFontFrom(const FontSpec& design, int dpi) {
@@ -120,12 +140,13 @@ bool MainWindow::Create(HINSTANCE instance, int show) {
     if (!RegisterClassExW(&wc)) return false;
 
     HDC screen = GetDC(nullptr);
-    dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
+    systemDpi_ = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
-    if (dpi_ <= 0) dpi_ = 96;
+    if (systemDpi_ <= 0) systemDpi_ = 96;
 
-    RECT frame = {0, 0, TwipsToPixels(kClientWidthTwips, dpi_), TwipsToPixels(kClientHeightTwips, dpi_)};
-    AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
+    // Sized for the system DPI; WM_CREATE sizes it again for the monitor it
+    // lands on.
+    const RECT frame = WindowRectFor(systemDpi_);
     hwnd_ = CreateWindowExW(0, kClassName, Wide(kWindowTitle), kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                             frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, this);
     if (!hwnd_) return false;
@@ -163,12 +184,18 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             // Give the focus back to the control that had it when the window
             // was left (the first in tab order at start).
             if (LOWORD(wParam) == WA_INACTIVE) {
-                if (ControlAt(GetFocus()) >= 0) lastFocus_ = GetFocus();
+                HWND focus = GetFocus();
+                if (ControlAt(focus) >= 0 && !(focusLent_ && focus == list1_.hwnd)) lastFocus_ = focus;
                 return 0;
             }
             break;
         case WM_SETFOCUS:
             RestoreFocus();
+            return 0;
+        case kDpiChanged:
+            // Dragged to a monitor of another DPI: fonts and controls are
+            // made anew for it, and the window takes the size Windows offers.
+            ApplyDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
             return 0;
         case WM_QUERYENDSESSION:
             // A log-off now would end the program at the run's next yield
@@ -185,9 +212,11 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void MainWindow::CreateFonts() {
+    // The system's message font is given for the system DPI.
     NONCLIENTMETRICSW metrics = {};
     metrics.cbSize = sizeof(metrics);
     if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+        metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, dpi_, systemDpi_);
         defaultFont_ = CreateFontIndirectW(&metrics.lfMessageFont);
     }
     if (!defaultFont_) defaultFont_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
@@ -197,7 +226,6 @@ void MainWindow::CreateFonts() {
 
 void MainWindow::OnCreate() {
     platform_.owner = hwnd_;
-    CreateFonts();
 
     // A child window goes behind its siblings made before it, so creating
     // the controls front to back gives the stacking with no reordering.
@@ -206,19 +234,43 @@ void MainWindow::OnCreate() {
     for (int i : order) {
         const ControlSpec& entry = kControls[i];
         const ControlClass cls = ClassOf(entry.kind);
-        const Rect r = ClientRect(entry, dpi_);
         HWND control = CreateWindowExW(cls.exStyle, cls.className, Wide(entry.caption),
-                                       WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | cls.style, r.left, r.top, r.width,
-                                       r.height, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(entry))),
-                                       instance_, nullptr);
-        HFONT font = entry.font.face == nullptr ? defaultFont_
-                     : entry.name == ControlName::Label1 ? labelFont_
-                                                        : buttonFont_;
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+                                       WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | cls.style, 0, 0, 0, 0, hwnd_,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(entry))), instance_, nullptr);
+        // Only a real click, Space or an arrow key selects an option, never
+        // the focus alone (XP has no such switch; see OnCommand).
+        if (entry.kind == ControlKind::OptionButton) {
+            SendMessageW(control, kSetDontClick, TRUE, 0);
+            buttonProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OptionProc)));
+        }
         controls_[i] = control;
         if (entry.name == ControlName::List1) list1_.hwnd = control;
     }
+    ApplyDpi(WindowDpi(hwnd_, systemDpi_), nullptr);
     SetControlStates();
+}
+
+void MainWindow::ApplyDpi(int dpi, const RECT* suggested) {
+    dpi_ = dpi;
+    const RECT r = suggested ? *suggested : WindowRectFor(dpi);
+    SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE | (suggested ? 0 : SWP_NOMOVE));
+
+    const HFONT old[] = {defaultFont_, buttonFont_, labelFont_};
+    defaultFont_ = buttonFont_ = labelFont_ = nullptr;
+    CreateFonts();
+    for (int i = 0; i < kControlCount; ++i) {
+        const ControlSpec& entry = kControls[i];
+        const Rect c = ClientRect(entry, dpi);
+        MoveWindow(controls_[i], c.left, c.top, c.width, c.height, TRUE);
+        HFONT font = entry.font.face == nullptr ? defaultFont_
+                     : entry.name == ControlName::Label1 ? labelFont_
+                                                        : buttonFont_;
+        SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    }
+    for (HFONT font : old) {
+        if (font) DeleteObject(font);
+    }
 }
 
 int MainWindow::ControlAt(HWND control) const {
@@ -241,6 +293,10 @@ void MainWindow::OnCommand(int id, int code) {
         form_.Command1_Click();
         if (form_.CloseRequested()) DestroyWindow(hwnd_);
     } else if (id >= IDC_OPTION1 && id < IDC_OPTION1 + 6) {
+        // On XP an option button that gets the focus while unchecked clicks
+        // itself. The focus comes either from this window (MoveFocus) or from
+        // the button's own press, whose release brings the real click.
+        if (movingFocus_ || pressing_) return;
         form_.Option1_Click(static_cast<std::int16_t>(id - IDC_OPTION1));
     } else if (id == IDC_LABEL1) {
         form_.Label1_Click();
@@ -273,7 +329,6 @@ bool MainWindow::OnSetCursor(HWND control) {
 
 void MainWindow::SetControlStates() {
     const bool idle = !form_.Running();
-    HWND focus = GetFocus();
     for (int i = 0; i < kControlCount; ++i) {
         const ControlSpec& entry = kControls[i];
         HWND control = controls_[i];
@@ -281,7 +336,14 @@ void MainWindow::SetControlStates() {
         const bool locked = entry.name == ControlName::Command1 || entry.name == ControlName::Option1 ||
                             entry.name == ControlName::Label1;
         if (locked) {
-            if (!idle && control == focus) lastFocus_ = control;
+            // A disabled control loses the focus to nothing, and every key
+            // would only beep until the run ends: the list, the one control
+            // left live, takes it meanwhile.
+            if (!idle && control == GetFocus()) {
+                lastFocus_ = control;
+                focusLent_ = true;
+                MoveFocus(list1_.hwnd);
+            }
             EnableWindow(control, idle ? TRUE : FALSE);
         }
         if (entry.name == ControlName::Option1) {
@@ -290,8 +352,14 @@ void MainWindow::SetControlStates() {
         }
     }
     BlockShutdown(!idle);
-    // The control that had the focus lost it when it was disabled.
-    if (idle && GetForegroundWindow() == hwnd_ && (GetFocus() == nullptr || GetFocus() == hwnd_)) RestoreFocus();
+    if (!idle) return;
+    // Back to the control that had the focus before the run, unless the
+    // user has put it somewhere else since.
+    HWND focus = GetFocus();
+    if (GetForegroundWindow() == hwnd_ && (focus == nullptr || focus == hwnd_ || (focusLent_ && focus == list1_.hwnd))) {
+        RestoreFocus();
+    }
+    focusLent_ = false;
 }
 
 void MainWindow::BlockShutdown(bool block) {
@@ -308,19 +376,53 @@ void MainWindow::BlockShutdown(bool block) {
 
 void MainWindow::RestoreFocus() {
     if (lastFocus_ && IsWindowEnabled(lastFocus_)) {
-        SetFocus(lastFocus_);
+        MoveFocus(lastFocus_);
     } else if (const int first = NextInTabOrder(-1, false, CanFocus, this); first >= 0) {
-        SetFocus(controls_[first]);
+        MoveFocus(controls_[first]);
     }
 }
 
+LRESULT CALLBACK MainWindow::OptionProc(HWND option, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(GetParent(option), GWLP_USERDATA));
+    const bool pressing = self->pressing_;
+    self->pressing_ = pressing || message == WM_LBUTTONDOWN;
+    const LRESULT result = CallWindowProcW(self->buttonProc_, option, message, wParam, lParam);
+    self->pressing_ = pressing;
+    return result;
+}
+
+void MainWindow::MoveFocus(HWND control) {
+    movingFocus_ = true;
+    SetFocus(control);
+    movingFocus_ = false;
+}
+
+bool MainWindow::CanFocusOption(int control, void* self) {
+    return kControls[control].kind == ControlKind::OptionButton && CanFocus(control, self);
+}
+
 bool MainWindow::PreTranslate(MSG& msg) {
-    // Tab follows the designed tab order, which differs from the stacking.
-    if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB) return false;
+    if (msg.message != WM_KEYDOWN) return false;
     if (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd)) return false;
-    const bool backwards = GetKeyState(VK_SHIFT) < 0;
-    const int next = NextInTabOrder(ControlAt(GetFocus()), backwards, CanFocus, this);
-    if (next >= 0) SetFocus(controls_[next]);
+    const int focused = ControlAt(GetFocus());
+    if (msg.wParam == VK_TAB) {
+        // Tab follows the designed tab order, which differs from the stacking.
+        const int next = NextInTabOrder(focused, GetKeyState(VK_SHIFT) < 0, CanFocus, this);
+        if (next >= 0) MoveFocus(controls_[next]);
+        return true;
+    }
+    // The arrow keys move among the options, wrapping round, and select the
+    // one they reach, as in any group of option buttons.
+    const bool back = msg.wParam == VK_LEFT || msg.wParam == VK_UP;
+    if (focused < 0 || kControls[focused].kind != ControlKind::OptionButton ||
+        !(back || msg.wParam == VK_RIGHT || msg.wParam == VK_DOWN)) {
+        return false;
+    }
+    const int next = NextInTabOrder(focused, back, CanFocusOption, this);
+    if (next >= 0) {
+        MoveFocus(controls_[next]);
+        form_.Option1_Click(static_cast<std::int16_t>(kControls[next].index));
+    }
     return true;
 }
 

@@ -42,6 +42,8 @@ public:
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    // The option buttons' procedure: tells OnCommand when a press is under way.
+    static LRESULT CALLBACK OptionProc(HWND option, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     void OnCreate();
@@ -52,19 +54,30 @@ private:
     void SetControlStates();
     void BlockShutdown(bool block);
     void RestoreFocus();
+    // SetFocus, with the focus-born click of an option button ignored.
+    void MoveFocus(HWND control);
     void CreateFonts();
+    // Fonts, controls and (when not `suggested`) the window's size at `dpi`.
+    void ApplyDpi(int dpi, const RECT* suggested);
 
     int ControlAt(HWND control) const;  // index into kControls, -1 if none
     static bool CanFocus(int control, void* self);
+    static bool CanFocusOption(int control, void* self);
 
     HWND hwnd_ = nullptr;
     HINSTANCE instance_ = nullptr;
+    int systemDpi_ = 96;
     int dpi_ = 96;
     HWND controls_[kControlCount] = {};
     HFONT defaultFont_ = nullptr;
     HFONT buttonFont_ = nullptr;
     HFONT labelFont_ = nullptr;
     HWND lastFocus_ = nullptr;
+    // The focus was moved to the list because a run locked its control.
+    bool focusLent_ = false;
+    bool movingFocus_ = false;
+    bool pressing_ = false;
+    WNDPROC buttonProc_ = nullptr;
     bool shutdownBlocked_ = false;
 
     Win32Platform platform_;

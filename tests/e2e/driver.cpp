@@ -24,7 +24,8 @@ using namespace tavrune;
 
 namespace {
 
-std::wstring exePath, goldenDir, recordDir;
+std::wstring exePath, testDir, goldenDir, recordDir;
+int systemDpi = 96;
 int passed = 0, failed = 0;
 
 std::string Utf8(const std::wstring& s) {
@@ -125,6 +126,26 @@ struct App : remote::App {
         Sleep(GetDoubleClickTime() + 50);  // two clicks in a row would make a double click
         Sync();
     }
+    // The hook (hook.dll) in the window's thread: what Windows does and Wine does not.
+    bool Hook() const {
+        static HMODULE dll = LoadLibraryW((testDir + L"\\hook.dll").c_str());
+        const auto proc = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(dll, "CallWndProc")));
+        return proc && SetWindowsHookExW(WH_CALLWNDPROC, proc, dll, GetWindowThreadProcessId(hwnd, nullptr));
+    }
+    int Focused() const {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &info);
+        return GetDlgCtrlID(info.hwndFocus);
+    }
+    void Key(BYTE vk, bool shift = false) const {
+        if (shift) keybd_event(VK_SHIFT, 0, 0, 0);
+        keybd_event(vk, 0, 0, 0);
+        keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
+        if (shift) keybd_event(VK_SHIFT, 0, KEYEVENTF_KEYUP, 0);
+        Sleep(100);
+        Sync();
+    }
     bool WaitForCompletion() const {
         return remote::Within(120000, [this] { return Completed(); });
     }
@@ -143,40 +164,20 @@ std::wstring WindowText(HWND h) {
     return buffer;
 }
 
-int Focused(const App& app) {
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    GetGUIThreadInfo(GetWindowThreadProcessId(app.hwnd, nullptr), &info);
-    return GetDlgCtrlID(info.hwndFocus);
-}
-
-void Key(const App& app, BYTE vk, bool shift = false) {
-    if (shift) keybd_event(VK_SHIFT, 0, 0, 0);
-    keybd_event(vk, 0, 0, 0);
-    keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
-    if (shift) keybd_event(VK_SHIFT, 0, KEYEVENTF_KEYUP, 0);
-    Sleep(100);
-    app.Sync();
-}
-
 // --- scenarios -------------------------------------------------------------
 
-// Rectangles straight from the twips of the table (MulDiv, not the program's
-// own conversion), stacking where controls overlap, and at 96 dpi the keys:
-// Tab and Shift+Tab follow the tab order, focus alone selects no option,
-// Space on one does.
-void Layout() {
-    App app;
-    if (!Check(app.Start(), "layout: the window opens")) return;
-    CheckText(WindowText(app.hwnd), L"Tavrune - 就是简单！       Osperin版", "layout: title");
-    HDC dc = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
-    ReleaseDC(nullptr, dc);
-    const std::string at = " at " + std::to_string(dpi) + " dpi";
+// Every control where the table puts it at `dpi` (MulDiv of the twips, not
+// the program's own conversion) and in its font at that DPI, nothing cut
+// off, and in front where controls overlap.
+void CheckLayout(const App& app, int dpi, const std::string& at) {
     RECT client;
     GetClientRect(app.hwnd, &client);
     Check(client.right == MulDiv(6165, dpi, 1440) && client.bottom == MulDiv(3210, dpi, 1440), "layout: client area" + at);
-    std::string misplaced;
+    NONCLIENTMETRICSW metrics = {};  // the default font, given for the system DPI
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    app.Send(app.hwnd, RegisterWindowMessageW(L"TavruneTestDpi"));  // the hook reads the fonts
+    std::string misplaced, fonts;
     int cutOff = 0;
     for (const ControlSpec& c : kControls) {
         RECT r = {};
@@ -187,10 +188,13 @@ void Layout() {
         const RECT want = {MulDiv(left, dpi, 1440), MulDiv(top, dpi, 1440), MulDiv(left, dpi, 1440) + MulDiv(c.width, dpi, 1440),
                            MulDiv(top, dpi, 1440) + MulDiv(c.height, dpi, 1440)};
         if (!EqualRect(&r, &want)) misplaced += " " + std::to_string(ControlId(c));
+        const INT_PTR height = c.font.face ? -MulDiv(c.font.tenthsOfPoint, dpi, 720) : MulDiv(metrics.lfMessageFont.lfHeight, dpi, systemDpi);
+        if (reinterpret_cast<INT_PTR>(GetPropW(app.Control(ControlId(c)), L"TavruneTestFont")) != height) fonts += " " + std::to_string(ControlId(c));
         // Frame2 was laid out to run past the bottom of the window.
         cutOff += c.name != ControlName::Frame2 && (r.left < 0 || r.top < 0 || r.right > client.right || r.bottom > client.bottom);
     }
     Check(misplaced.empty(), "layout: every control where the table puts it" + at + misplaced);
+    Check(fonts.empty(), "layout: every control in its font" + at + fonts);
     Check(cutOff == 0, "layout: no control cut off by the window's edge" + at);
     const std::pair<int, int> kFrontBehind[] = {{IDC_COMMAND1, IDC_FRAME1}, {IDC_OPTION1, IDC_FRAME1}, {IDC_OPTION1 + 5, IDC_FRAME1},
                                                 {IDC_LABEL1, IDC_FRAME1},   {IDC_LIST1, IDC_FRAME2},  {IDC_LIST1, IDC_CHECK1},
@@ -206,24 +210,63 @@ void Layout() {
         if (ChildWindowFromPointEx(app.hwnd, p, CWP_SKIPINVISIBLE) != app.Control(front)) behind += " " + std::to_string(front);
     }
     Check(behind.empty(), "layout: in front where controls overlap" + at + behind);
-    if (dpi == 96) {
-        const int tabOrder[] = {IDC_OPTION1 + 0, IDC_OPTION1 + 1, IDC_OPTION1 + 2, IDC_LIST1,    IDC_OPTION1 + 5,
-                                IDC_CHECK1 + 0,  IDC_CHECK1 + 1,  IDC_COMMAND1,    IDC_OPTION1 + 0};
-        std::string wrong;
-        for (int i = 0; i < 9; ++i) {
-            if (i > 0) Key(app, VK_TAB);
-            if (Focused(app) != tabOrder[i]) wrong += " " + std::to_string(i);
-        }
-        Check(wrong.empty(), "keys: Tab walks the tab order and wraps round" + wrong);
-        Key(app, VK_TAB, true);
-        Check(Focused(app) == IDC_COMMAND1, "keys: Shift+Tab goes back");
-        Check(!app.Checked(0) && !app.Checked(1) && !app.Checked(2) && !app.Checked(5) && app.Count() == 0,
-              "keys: focus alone selects no option");
-        Key(app, VK_TAB);
-        Key(app, VK_SPACE);
-        Check(remote::Within(5000, [&] { return app.Checked(0); }), "keys: Space selects the focused option");
+}
+
+// The window at the system's DPI and, at 96 dpi, after it is moved to a
+// monitor of 144 dpi (Wine sends no WM_DPICHANGED: the hook does).
+void Layout() {
+    App app;
+    if (!Check(app.Start() && app.Hook(), "layout: the window opens")) return;
+    CheckText(WindowText(app.hwnd), L"Tavrune - 就是简单！       Osperin版", "layout: title");
+    CheckLayout(app, systemDpi, " at " + std::to_string(systemDpi) + " dpi");
+    if (systemDpi == 96) {
+        app.Send(app.hwnd, RegisterWindowMessageW(L"TavruneTestDpi"), 144);
+        CheckLayout(app, 144, " after a move to 144 dpi");
     }
     Check(app.Close(), "layout: closes and exits");
+}
+
+// The keys, with the option buttons clicking themselves on the focus as XP's
+// do (the hook): Tab and Shift+Tab follow the tab order and select nothing,
+// Space selects, the arrows move among the options and select, and a click on
+// an unfocused option arrives once.
+void Keys() {
+    App app;
+    if (!Check(app.Start() && app.Hook(), "keys: the window opens")) return;
+    const int tabOrder[] = {IDC_OPTION1 + 0, IDC_OPTION1 + 1, IDC_OPTION1 + 2, IDC_LIST1,    IDC_OPTION1 + 5,
+                            IDC_CHECK1 + 0,  IDC_CHECK1 + 1,  IDC_COMMAND1,    IDC_OPTION1 + 0};
+    std::string wrong;
+    for (int i = 0; i < 9; ++i) {
+        if (i > 0) app.Key(VK_TAB);
+        if (app.Focused() != tabOrder[i]) wrong += " " + std::to_string(i);
+    }
+    Check(wrong.empty(), "keys: Tab walks the tab order and wraps round" + wrong);
+    app.Key(VK_TAB, true);
+    Check(app.Focused() == IDC_COMMAND1, "keys: Shift+Tab goes back");
+    int clicks = 0;
+    for (int i : {0, 1, 2, 5}) clicks += GetPropW(app.Control(IDC_OPTION1 + i), L"TavruneTestClicks") != nullptr;
+    Check(clicks == 4 && !app.Checked(0) && !app.Checked(1) && !app.Checked(2) && !app.Checked(5) && app.Count() == 0 && !app.Box(),
+          "keys: focus alone selects no option, though each clicked itself");
+    app.Key(VK_TAB);
+    app.Key(VK_SPACE);
+    Check(remote::Within(5000, [&] { return app.Checked(0); }), "keys: Space selects the focused option");
+    const std::pair<BYTE, int> kArrows[] = {{VK_RIGHT, 1}, {VK_RIGHT, 2}, {VK_DOWN, 5}, {VK_RIGHT, 0}, {VK_LEFT, 5}, {VK_UP, 2}};
+    wrong.clear();
+    for (const auto& [key, option] : kArrows) {
+        const bool box = option == 5 ? app.AnswerBox(IDCANCEL, [&] { app.Key(key); }) : (app.Key(key), !app.Box());
+        if (!box || app.Focused() != IDC_OPTION1 + option || !app.Checked(option)) wrong += " " + std::to_string(option);
+    }
+    Check(wrong.empty(), "keys: the arrows move among the options, wrapping round, and select" + wrong);
+    // The press gives the option the focus, and so a click of its own.
+    RECT r;
+    GetWindowRect(app.Control(IDC_OPTION1 + 5), &r);
+    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    Sleep(300);
+    app.Sync();
+    Check(!app.Box() && app.AnswerBox(IDOK, [] { mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0); }) && app.Count() == 85 && (Sleep(500), !app.Box()),
+          "keys: a click on an unfocused option selects it once, on its release");
+    Check(app.Close(), "keys: closes and exits");
 }
 
 // A standard run from a folder that holds a cmd.exe and an sc.exe of ours:
@@ -231,7 +274,7 @@ void Layout() {
 // TAVRUNE_DRIVER_HOLD set, the list and the records are shown and the window
 // stays until that file is gone, for a screenshot.
 void Standard() {
-    const std::wstring folder = L"C:\\planted", trap = exePath.substr(0, exePath.rfind(L"\\src\\")) + L"\\tests\\e2e\\trap.exe";
+    const std::wstring folder = L"C:\\planted", trap = testDir + L"\\trap.exe";
     CreateDirectoryW(folder.c_str(), nullptr);
     CopyFileW(exePath.c_str(), (folder + L"\\Tavrune.exe").c_str(), FALSE);
     for (const wchar_t* name : {L"\\cmd.exe", L"\\sc.exe"}) {
@@ -245,10 +288,10 @@ void Standard() {
     app.Click(IDC_COMMAND1);
     bool locked = !IsWindowEnabled(app.Control(IDC_COMMAND1)) && !IsWindowEnabled(app.Control(IDC_LABEL1));
     for (int i : {0, 1, 2, 5}) locked = locked && !IsWindowEnabled(app.Control(IDC_OPTION1 + i));
-    Check(locked && IsWindowEnabled(app.Control(IDC_LIST1)) && app.Count() < 85,
-          "standard: run button, options and label locked during the run, the list live");
+    Check(locked && IsWindowEnabled(app.Control(IDC_LIST1)) && app.Focused() == IDC_LIST1 && app.Count() < 85,
+          "standard: run button, options and label locked during the run, the list live and focused");
     Check(app.Send(app.hwnd, WM_QUERYENDSESSION) == 0, "standard: a log-off during the run is refused");
-    Check(app.WaitForCompletion(), "standard: the run completes");
+    Check(app.WaitForCompletion() && app.Focused() == IDC_COMMAND1, "standard: the run completes, the focus back on its button");
     Check(app.Send(app.hwnd, WM_QUERYENDSESSION) != 0, "standard: a log-off after the run is let through");
     Check(app.Count() == 86 && app.Text(0) == L"正在优化 Alerter" && app.Text(84) == L"正在优化 主动防御",
           "standard: 85 progress captions and the completion row");
@@ -346,16 +389,20 @@ void Handles() {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 4) {
-        std::printf("usage: driver.exe TAVRUNE_EXE GOLDEN_DIR SC_RECORD_DIR [layout|standard|manual|cancel|close|handles ...]\n");
+        std::printf("usage: driver.exe TAVRUNE_EXE GOLDEN_DIR SC_RECORD_DIR [layout|keys|standard|manual|cancel|close|handles ...]\n");
         return 2;
     }
     exePath = argv[1], goldenDir = argv[2], recordDir = argv[3];
+    testDir = exePath.substr(0, exePath.rfind(L"\\src\\")) + L"\\tests\\e2e";
     // Real pixels at any DPI: the program under test is DPI aware too.
     if (auto aware = GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDPIAware")) {
         reinterpret_cast<BOOL(WINAPI*)()>(reinterpret_cast<void*>(aware))();
     }
-    const std::pair<const wchar_t*, void (*)()> kScenarios[] = {{L"layout", Layout}, {L"standard", Standard}, {L"manual", Manual},
-                                                                {L"cancel", Cancel}, {L"close", Close},       {L"handles", Handles}};
+    HDC dc = GetDC(nullptr);
+    systemDpi = GetDeviceCaps(dc, LOGPIXELSY);
+    ReleaseDC(nullptr, dc);
+    const std::pair<const wchar_t*, void (*)()> kScenarios[] = {{L"layout", Layout}, {L"keys", Keys},     {L"standard", Standard}, {L"manual", Manual},
+                                                                {L"cancel", Cancel}, {L"close", Close}, {L"handles", Handles}};
     for (const auto& [name, run] : kScenarios) {
         if (argc == 4 || std::find_if(argv + 4, argv + argc, [&](wchar_t* a) { return lstrcmpW(a, name) == 0; }) != argv + argc) run();
     }

@@ -135,18 +135,20 @@ struct App {
         return n > 0 && Text(n - 1) == L"优化完成！" && IsWindowEnabled(Control(IDC_COMMAND1));
     }
 
-    // The manual option, its warning box answered with a real click on
-    // `answer` once `inspect` has seen it; false if no box came or stayed.
-    template <typename Inspect = void (*)(HWND)>
-    bool ChooseManual(int answer, Inspect inspect = [](HWND) {}) const {
-        PostMessageW(Control(IDC_OPTION1 + 5), BM_CLICK, 0, 0);
+    // The message box this window owns, while one is shown.
+    HWND Box() const {
         HWND box = nullptr;
-        Within(10000, [&] {
-            box = nullptr;
-            while ((box = FindWindowExW(nullptr, box, L"#32770", nullptr)) && GetWindow(box, GW_OWNER) != hwnd) {
-            }
-            return box && IsWindowVisible(box);
-        });
+        while ((box = FindWindowExW(nullptr, box, L"#32770", nullptr)) && GetWindow(box, GW_OWNER) != hwnd) {
+        }
+        return box && IsWindowVisible(box) ? box : nullptr;
+    }
+    // The warning box that `trigger` brings, answered with a real click on
+    // `answer` once `inspect` has seen it; false if no box came or stayed.
+    template <typename Trigger, typename Inspect = void (*)(HWND)>
+    bool AnswerBox(int answer, Trigger trigger, Inspect inspect = [](HWND) {}) const {
+        trigger();
+        HWND box = nullptr;
+        Within(10000, [&] { return (box = Box()) != nullptr; });
         if (!box) return false;
         inspect(box);
         Sleep(100);
@@ -154,6 +156,10 @@ struct App {
         const bool gone = Within(10000, [&] { return !IsWindow(box); });
         Sync();
         return gone;
+    }
+    template <typename Inspect = void (*)(HWND)>
+    bool ChooseManual(int answer, Inspect inspect = [](HWND) {}) const {
+        return AnswerBox(answer, [this] { PostMessageW(Control(IDC_OPTION1 + 5), BM_CLICK, 0, 0); }, inspect);
     }
 };
 
