@@ -271,6 +271,8 @@ void MainWindow::ApplyDpi(int dpi, const RECT* suggested) {
     for (HFONT font : old) {
         if (font) DeleteObject(font);
     }
+    // What the controls drew at their old places is not all covered again.
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 int MainWindow::ControlAt(HWND control) const {
