@@ -33,4 +33,6 @@ else
     rm -f "$work/hold"
     wait $! || true
     grep -v '^shown' "$work/show.txt"
+    echo "Commands the service controller received (what sc got, then what cmd got):"
+    awk '{ print "  " $0 }' "$work/records"/sc*.tmp 2>/dev/null || echo "  none"
 fi

@@ -7,13 +7,10 @@ namespace tavrune {
 namespace {
 
 TEST(Layout, PixelsAt96And144Dpi) {
-    EXPECT_EQ(TwipsToPixels(kClientWidthTwips, 96), 411);
-    EXPECT_EQ(TwipsToPixels(kClientWidthTwips, 144), 617);  // 616.5 rounds up
+    EXPECT_TRUE(TwipsToPixels(kClientWidthTwips, 96) == 411 && TwipsToPixels(kClientWidthTwips, 144) == 617);  // 616.5 up
     // Check1 index 1 sits inside Frame2: its offset is added before converting.
     const Rect backup = ClientRect(kControls[9], 144);
-    EXPECT_EQ(backup.left, (4440 + 120) / 10);
-    EXPECT_EQ(backup.top, (840 + 720) / 10);
-    EXPECT_EQ(backup.width, 146);  // 145.5
+    EXPECT_TRUE(backup.left == (4440 + 120) / 10 && backup.top == (840 + 720) / 10 && backup.width == 146);  // 145.5 up
 }
 
 bool Focusable(int control, void*) {

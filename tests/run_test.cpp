@@ -1,8 +1,11 @@
-// Mode selection, whole runs in every mode, and events that arrive while a
-// run yields. Commands are compared with the golden lists in tests/golden.
+// Mode selection, whole runs in every mode, the list as the user sees it at
+// every yield, and events that arrive while a run yields. Expected commands
+// and display names are the golden files in tests/golden.
 #include <gtest/gtest.h>
 
+#include <codecvt>
 #include <fstream>
+#include <locale>
 
 #include "platform/host/host_platform.h"
 #include "ui/form.h"
@@ -10,6 +13,16 @@
 
 namespace tavrune {
 namespace {
+
+// A golden file's lines (UTF-8).
+std::vector<std::u16string> Lines(const std::string& name) {
+    std::vector<std::u16string> lines;
+    std::ifstream in(std::string(TAVRUNE_GOLDEN_DIR) + "/" + name);
+    std::wstring_convert<std::codecvt_utf8_utf16<char16_t>, char16_t> utf8;
+    for (std::string line; std::getline(in, line);) lines.push_back(utf8.from_bytes(line));
+    EXPECT_FALSE(lines.empty()) << name;
+    return lines;
+}
 
 // One "row|command line|" a line, written out by hand from the profile table;
 // the closing "|" keeps trailing spaces in sight. Rows below `rowsBelow` only.
@@ -19,103 +32,151 @@ struct Golden {
 };
 Golden ReadGolden(const std::string& name, int rowsBelow = 1 << 30) {
     Golden g;
-    std::ifstream in(std::string(TAVRUNE_GOLDEN_DIR) + "/" + name);
-    for (std::string line; std::getline(in, line) && std::stoi(line) < rowsBelow;) {
-        if (g.rows.empty() || g.rows.back() != std::stoi(line)) g.rows.push_back(std::stoi(line));
-        g.commands.emplace_back(line.begin() + static_cast<long>(line.find('|')) + 1, line.end() - 1);  // ASCII
+    for (const std::u16string& line : Lines(name)) {
+        const std::size_t bar = line.find(u'|');
+        const int row = std::stoi(std::string(line.begin(), line.begin() + static_cast<long>(bar)));
+        if (row >= rowsBelow) break;
+        if (g.rows.empty() || g.rows.back() != row) g.rows.push_back(row);
+        g.commands.push_back(line.substr(bar + 1, line.size() - bar - 2));
     }
-    EXPECT_FALSE(g.commands.empty()) << name;
     return g;
 }
+
+// The display names of the standard profile, in order, as the manual list
+// shows them; the run's progress captions, and the About rows.
+const std::vector<std::u16string> kNames = Lines("names.txt");
+std::u16string Caption(int row) { return u"正在优化 " + kNames[row]; }
+const std::vector<std::u16string> kAbout = {u"", u"Author:relvanik", u"Tavrune，就是简单！", u"建议：tavrune@osperin.example"};
 
 struct RunTest : ::testing::Test {
     HostPlatform platform;
     MemoryResultList list;
     Form form{platform, list};
 
+    std::vector<std::u16string> Texts() const {
+        std::vector<std::u16string> texts;
+        for (const auto& row : list.Rows()) texts.push_back(row.text);
+        return texts;
+    }
     std::vector<int> MarkedRows() const {
         std::vector<int> rows;
-        for (int i = 0; i < list.Count(); ++i) {
-            if (list.Marked(i)) rows.push_back(i);
-        }
+        for (int i = 0; i < list.Count(); ++i) rows.insert(rows.end(), list.Marked(i), i);
         return rows;
     }
+    // Rows applied before this yield: one yield before each row, and one
+    // after it when input is pending.
+    int Applied() const { return platform.inputPending ? platform.pumps / 2 : platform.pumps - 1; }
 };
 
-TEST_F(RunTest, EachAutomaticModeStartsItsProfilesCommands) {
-    const struct {
-        std::int16_t option;
-        const char* golden;
-    } kModes[] = {{kOptionStandard, "profile101.txt"}, {kOptionAdvanced, "profile102.txt"}, {kOptionLocalNetwork, "profile103.txt"}};
-    for (const auto& mode : kModes) {
-        SCOPED_TRACE(mode.golden);
+TEST_F(RunTest, EachAutomaticModeStartsItsProfilesCommandsAndShowsEachRowAsItGoes) {
+    const std::pair<std::int16_t, const char*> kModes[] = {
+        {kOptionStandard, "profile101.txt"}, {kOptionAdvanced, "profile102.txt"}, {kOptionLocalNetwork, "profile103.txt"}};
+    std::vector<std::u16string> captions;
+    for (int row = 0; row < 85; ++row) captions.push_back(Caption(row));
+    // Nothing loaded yet: nothing applied, and the run completes all the same.
+    list.Append(u"left over");
+    form.Command1_Click();
+    EXPECT_TRUE(platform.started.empty() && Texts() == std::vector<std::u16string>{u"优化完成！"} && list.Marked(0) && list.Current() == 0);
+    for (const auto& [option, golden] : kModes) {
+        SCOPED_TRACE(golden);
         list.Append(u"left over");
-        form.Option1_Click(mode.option);
+        form.Option1_Click(option);
         EXPECT_EQ(list.Count(), 0);
-        // Pending input earns a second yield after each row.
-        platform.inputPending = mode.option != kOptionStandard;
+        platform.inputPending = option != kOptionStandard;
         platform.started.clear();
         platform.pumps = 0;
+        // At every yield the rows applied so far are captioned and marked,
+        // the last of them current, and nothing more is listed.
+        int wrong = 0;
+        platform.onPump = [&] {
+            const int applied = Applied();
+            const std::vector<std::u16string> shown(captions.begin(), captions.begin() + applied);
+            wrong += Texts() != shown || MarkedRows().size() != static_cast<std::size_t>(applied) || list.Current() != applied - 1;
+        };
         form.Command1_Click();
 
-        EXPECT_EQ(platform.started, ReadGolden(mode.golden).commands);
+        EXPECT_EQ(platform.started, ReadGolden(golden).commands);
         EXPECT_EQ(platform.pumps, platform.inputPending ? 170 : 85);
-        ASSERT_EQ(list.Count(), 86);
-        EXPECT_EQ(list.Text(0), u"正在优化 Alerter");
-        EXPECT_EQ(list.Text(84), u"正在优化 主动防御");
-        EXPECT_EQ(list.Text(85), u"优化完成！");
-        EXPECT_EQ(MarkedRows().size(), 86u);
-        EXPECT_EQ(list.Current(), 85);
+        EXPECT_EQ(wrong, 0);
+        EXPECT_TRUE(MarkedRows().size() == 86 && list.Current() == 85);
         form.Label1_Click();  // About rows after a run go with the next run
+        std::vector<std::u16string> texts = captions;
+        texts.push_back(u"优化完成！");
+        texts.insert(texts.end(), kAbout.begin(), kAbout.end());
+        EXPECT_EQ(Texts(), texts);
     }
-    EXPECT_EQ(list.Count(), 90);
     for (int none : {3, 4, -1}) form.Option1_Click(static_cast<std::int16_t>(none));
     EXPECT_EQ(list.Count(), 0);
     EXPECT_EQ(form.SelectedOption(), kOptionLocalNetwork);
 }
 
-TEST_F(RunTest, ManualAppliesTheMarkedRowsOnly) {
+TEST_F(RunTest, ManualAppliesTheRowsMarkedWhenTheRunReachesThem) {
     form.Option1_Click(kOptionManual);
     ASSERT_EQ(platform.warnings.size(), 1u);
-    EXPECT_EQ(platform.warnings[0].text, u"非电脑专业人员不建议使用手动功能，不要打没把握的仗：）");
-    EXPECT_EQ(platform.warnings[0].title, u"Tavrune友情提示");
-    ASSERT_EQ(list.Count(), 85);
-    EXPECT_EQ(list.Text(84), u"主动防御");
+    EXPECT_TRUE(platform.warnings[0].text == u"非电脑专业人员不建议使用手动功能，不要打没把握的仗：）" && platform.warnings[0].title == u"Tavrune友情提示");
+    EXPECT_EQ(Texts(), kNames);
 
+    // Marks changed at the first yield decide: row 1 is unmarked, the last
+    // golden row marked then.
     const Golden golden = ReadGolden("manual.txt");
     for (int row : golden.rows) list.ToggleMark(row);
+    list.ToggleMark(1);
+    list.ToggleMark(golden.rows.back());
     platform.inputPending = true;
+    int wrong = 0;
+    platform.onPump = [&] {
+        if (platform.pumps == 1) {
+            list.ToggleMark(1);
+            list.ToggleMark(golden.rows.back());
+        }
+        const int applied = Applied();
+        wrong += list.Current() != (applied > 0 ? golden.rows[applied - 1] : -1);
+    };
     form.Command1_Click();
     EXPECT_EQ(platform.started, golden.commands);
-    EXPECT_EQ(platform.pumps, 2 * static_cast<int>(golden.rows.size()));
+    EXPECT_EQ(wrong, 0);
+    std::vector<std::u16string> texts = kNames;
+    for (int row : golden.rows) texts[row] = Caption(row);
+    texts.push_back(u"优化完成！");
+    EXPECT_EQ(Texts(), texts);
     std::vector<int> marked = golden.rows;
     marked.push_back(85);
-    EXPECT_EQ(MarkedRows(), marked);
-    EXPECT_EQ(list.Text(0), u"正在优化 Alerter");
-    EXPECT_EQ(list.Text(1), u"Application Layer Gateway Service");
-    EXPECT_EQ(list.Current(), 85);
+    EXPECT_TRUE(MarkedRows() == marked && list.Current() == 85);
 
     // Again, the same rows marked: each shows its caption now, which is not
-    // its line's display name, so nothing is applied and nothing changes.
-    const std::vector<MemoryResultList::Row> before = list.Rows();
+    // its line's display name, so nothing is applied, nothing changes, and
+    // the last applied row's key and start type stay as they were.
     platform.started.clear();
+    platform.onPump = nullptr;
     form.Command1_Click();
     EXPECT_TRUE(platform.started.empty());
-    ASSERT_EQ(list.Count(), 86);
-    for (int i = 0; i < 86; ++i) EXPECT_EQ(list.Text(i), before[i].text) << i;
-    // Nor does ChangeService act on an index that names no line.
-    EXPECT_FALSE(form.ChangeService(u"Alerter", -1) || form.ChangeService(u"主动防御", 85));
+    EXPECT_EQ(Texts(), texts);
+    EXPECT_FALSE(form.ChangeService(Caption(0), 0) || form.ChangeService(u"Alerter", -1) || form.ChangeService(u"主动防御", 85));
+    EXPECT_TRUE(form.State().currentServiceKey == u"ZhuDongFangYu  " && form.State().currentStartType == u"auto");
+
+    // Chosen again: the names afresh. About rows past the profile's 85 rows
+    // name no profile line: marked, they keep their text.
+    form.Option1_Click(kOptionManual);
+    EXPECT_EQ(Texts(), kNames);
+    form.Label1_Click();
+    for (int row : {84, 86}) list.ToggleMark(row);
+    form.Command1_Click();
+    EXPECT_EQ(platform.started, std::vector<std::u16string>(golden.commands.end() - 2, golden.commands.end()));  // row 84's
+    EXPECT_EQ(list.Text(86), u"Author:relvanik");
+    // The completion row is last, so the next run replaces it.
+    form.Command1_Click();
+    EXPECT_TRUE(list.Count() == 90 && list.Text(89) == u"优化完成！");
 
     // A close during a manual run ends it before the next marked row.
     form.Option1_Click(kOptionManual);
     list.ToggleMark(3);
+    platform.started.clear();
     platform.onPump = [&] { form.RequestClose(); };
     form.Command1_Click();
     EXPECT_TRUE(platform.started.empty());
 }
 
-TEST_F(RunTest, ManualRowsThatNameNoProfileLineKeepTheirText) {
-    // Cancelled: nothing listed. Then the About rows stand at rows 0 to 3.
+TEST_F(RunTest, CancelledManualListsNothingAndAMarkedAboutRowKeepsItsText) {
     platform.answerOk = false;
     form.Option1_Click(kOptionManual);
     EXPECT_EQ(list.Count(), 0);
@@ -123,23 +184,9 @@ TEST_F(RunTest, ManualRowsThatNameNoProfileLineKeepTheirText) {
     list.ToggleMark(1);
     form.Command1_Click();
     EXPECT_TRUE(platform.started.empty());
-    EXPECT_EQ(list.Text(1), u"Author:relvanik");
-    EXPECT_EQ(list.Text(4), u"优化完成！");
-    EXPECT_EQ(MarkedRows(), (std::vector<int>{1, 4}));
-
-    // Listed, then About rows past the profile's 85 rows.
-    platform.answerOk = true;
-    form.Option1_Click(kOptionManual);
-    form.Label1_Click();
-    for (int row : {84, 86}) list.ToggleMark(row);
-    form.Command1_Click();
-    EXPECT_EQ(platform.started, (std::vector<std::u16string>{u"cmd /d /c  sc config ZhuDongFangYu   start= \"auto\"",
-                                                         u"cmd /d /c  sc start ZhuDongFangYu  "}));
-    EXPECT_EQ(list.Text(86), u"Author:relvanik");
-    // The completion row is last, so the next run replaces it.
-    form.Command1_Click();
-    EXPECT_EQ(list.Count(), 90);
-    EXPECT_EQ(list.Text(89), u"优化完成！");
+    std::vector<std::u16string> texts = kAbout;
+    texts.push_back(u"优化完成！");
+    EXPECT_TRUE(Texts() == texts && MarkedRows() == (std::vector<int>{1, 4}));
 }
 
 TEST(ResultList, SetTextKeepsPlaceAndMarkAndTheCurrentRowFollows) {
@@ -149,9 +196,7 @@ TEST(ResultList, SetTextKeepsPlaceAndMarkAndTheCurrentRowFollows) {
     list.SetText(1, u"B");
     list.SetCurrent(1);
     list.SetText(0, u"A");
-    EXPECT_EQ(list.Text(1), u"B");
-    EXPECT_TRUE(list.Marked(1) && !list.Marked(0));
-    EXPECT_EQ(list.Current(), 1);
+    EXPECT_TRUE(list.Text(1) == u"B" && list.Marked(1) && !list.Marked(0) && list.Current() == 1);
     list.Remove(1);
     EXPECT_EQ(list.Current(), -1);
     list.SetCurrent(1);
@@ -172,8 +217,7 @@ TEST_F(RunTest, EventsDuringARunAreRefusedAndCloseEndsIt) {
         EXPECT_EQ(list.Count(), 9) << "a click changed the list during the run";
     };
     form.Command1_Click();
-    EXPECT_EQ(platform.started, ReadGolden("profile101.txt").commands);
-    EXPECT_EQ(list.Count(), 86);
+    EXPECT_TRUE(platform.started == ReadGolden("profile101.txt").commands && list.Count() == 86);
     EXPECT_EQ(states, (std::vector<std::pair<bool, int>>{{false, 0}, {true, 0}, {false, 0}}));
 
     // A close ends the run at its next yield: rows 0 and 1 were applied, and
@@ -184,8 +228,7 @@ TEST_F(RunTest, EventsDuringARunAreRefusedAndCloseEndsIt) {
         if (platform.pumps == 3) form.RequestClose();
     };
     form.Command1_Click();
-    EXPECT_EQ(platform.started, ReadGolden("profile101.txt", 2).commands);
-    EXPECT_EQ(list.Count(), 2);
+    EXPECT_TRUE(platform.started == ReadGolden("profile101.txt", 2).commands && list.Count() == 2);
     form.Command1_Click();
     EXPECT_EQ(platform.pumps, 3);
 }
@@ -196,8 +239,7 @@ TEST_F(RunTest, WhatCannotBeDoneIsSaidAndNotClaimed) {
     platform.hasCp936 = false;
     form.Option1_Click(kOptionManual);
     form.Command1_Click();
-    EXPECT_TRUE(platform.warnings.empty() && platform.started.empty());
-    EXPECT_EQ(list.Count(), 0);
+    EXPECT_TRUE(platform.warnings.empty() && platform.started.empty() && list.Count() == 0);
     ASSERT_EQ(platform.errors.size(), 2u);
     EXPECT_EQ(platform.errors[1].text, u"系统没有安装简体中文代码页（936），无法读取服务方案，未更改任何服务设置。\n请安装东亚语言支持后再使用。");
     EXPECT_EQ(platform.errors[1].title, u"Tavrune");
@@ -209,15 +251,13 @@ TEST_F(RunTest, WhatCannotBeDoneIsSaidAndNotClaimed) {
     platform.onPump = [&] { platform.canStart = platform.pumps < 3; };
     form.Command1_Click();
     EXPECT_EQ(platform.started, ReadGolden("profile101.txt", 2).commands);
-    EXPECT_EQ(platform.pumps, 3);
-    EXPECT_EQ(list.Count(), 2);
+    EXPECT_TRUE(platform.pumps == 3 && list.Count() == 2);
     ASSERT_EQ(platform.errors.size(), 3u);
     EXPECT_EQ(platform.errors[2].text, u"无法启动命令解释器 cmd.exe，优化未完成。\n列表中显示“正在优化”的服务已经更改，其余服务未更改。");
     platform.onPump = nullptr;
     platform.canStart = true;
     form.Command1_Click();
-    EXPECT_EQ(list.Text(85), u"优化完成！");
-    EXPECT_EQ(platform.errors.size(), 3u);
+    EXPECT_TRUE(list.Text(85) == u"优化完成！" && platform.errors.size() == 3u);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 
 #include "win32/resource.h"
@@ -20,38 +21,32 @@ bool Within(DWORD ms, Condition condition) {
     return true;
 }
 
-inline void ClickAt(HWND control, int dx = -1, int dy = -1) {
+// A click (or with `events`, a press alone) at the control's centre, or `dx`, `dy` into it.
+inline void ClickAt(HWND control, int dx = -1, int dy = -1, DWORD events = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP) {
     RECT r;
     GetWindowRect(control, &r);
     SetCursorPos(dx < 0 ? (r.left + r.right) / 2 : r.left + dx, dy < 0 ? (r.top + r.bottom) / 2 : r.top + dy);
-    mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
-    mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    mouse_event(events, 0, 0, 0, 0);
 }
 
 // The process's handles, from the system's handle table: Wine's
 // GetProcessHandleCount answers 0 whatever the process holds.
 inline DWORD HandleCount(DWORD pid) {
-    struct Entry {
+    struct Entry {  // of SystemHandleInformation (16)
         ULONG pid;
-        BYTE type, flags;
-        USHORT handle;
+        ULONG typeFlagsHandle;
         PVOID object;
         ACCESS_MASK access;
     };
-    using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
-    static const auto query = reinterpret_cast<Query>(
+    static const auto query = reinterpret_cast<LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG)>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
     std::string buffer(1 << 20, '\0');
-    ULONG length = 0;
-    while (query && query(16, &buffer[0], static_cast<ULONG>(buffer.size()), &length) != 0) {  // SystemHandleInformation
-        if (buffer.size() >= (64u << 20)) return 0;
+    while (query && query(16, &buffer[0], static_cast<ULONG>(buffer.size()), nullptr) != 0 && buffer.size() < (64u << 20)) {
         buffer.resize(buffer.size() * 2);
     }
-    const ULONG count = *reinterpret_cast<const ULONG*>(buffer.data());
     const auto* entries = reinterpret_cast<const Entry*>(buffer.data() + sizeof(ULONG_PTR));
-    DWORD mine = 0;
-    for (ULONG i = 0; i < count; ++i) mine += entries[i].pid == pid ? 1 : 0;
-    return mine;
+    return static_cast<DWORD>(std::count_if(entries, entries + *reinterpret_cast<const ULONG*>(buffer.data()),
+                                            [pid](const Entry& e) { return e.pid == pid; }));
 }
 
 struct App {
@@ -121,13 +116,11 @@ struct App {
 
     int Count() const { return static_cast<int>(Send(Control(IDC_LIST1), LB_GETCOUNT)); }
     bool Marked(int i) const { return Send(Control(IDC_LIST1), LB_GETSEL, static_cast<WPARAM>(i)) > 0; }
-    int Caret() const { return static_cast<int>(Send(Control(IDC_LIST1), LB_GETCARETINDEX)); }
     // Room to spare: a run may lengthen the row between the two messages.
     std::wstring Text(int i) const {
         wchar_t text[1024] = {};
         const LRESULT n = Send(Control(IDC_LIST1), LB_GETTEXTLEN, static_cast<WPARAM>(i));
-        if (n <= 0 || n >= 256) return {};
-        const LRESULT got = Send(Control(IDC_LIST1), LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+        const LRESULT got = n > 0 && n < 256 ? Send(Control(IDC_LIST1), LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text)) : 0;
         return std::wstring(text, got > 0 && got < 1024 ? static_cast<std::size_t>(got) : 0);
     }
     bool Completed() const {
@@ -156,10 +149,6 @@ struct App {
         const bool gone = Within(10000, [&] { return !IsWindow(box); });
         Sync();
         return gone;
-    }
-    template <typename Inspect = void (*)(HWND)>
-    bool ChooseManual(int answer, Inspect inspect = [](HWND) {}) const {
-        return AnswerBox(answer, [this] { PostMessageW(Control(IDC_OPTION1 + 5), BM_CLICK, 0, 0); }, inspect);
     }
 };
 
