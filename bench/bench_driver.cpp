@@ -200,8 +200,6 @@ Run TavruneRun(const Mode& mode) {
     Job job;
     remote::App app;
     if (!app.Start(tavruneExe, L"TavruneForm1", nullptr, job.handle)) Fail("Tavrune.exe shows no window");
-    SetForegroundWindow(app.hwnd);
-    app.Sync();
     if (!job.Settle(1)) Fail("stray processes before a run");
     Run run;
     if (!RunOnce(app, mode, &run.probeMs, &run.ms) || app.Count() != 86) Fail("the run did not end with its completion row");
@@ -216,7 +214,6 @@ Run TavruneRun(const Mode& mode) {
 void Soak(int runs) {
     remote::App app;
     if (!app.Start(tavruneExe, L"TavruneForm1")) Fail("Tavrune.exe shows no window");
-    SetForegroundWindow(app.hwnd);
     int completed = 0;
     DWORD handles[2] = {};
     SIZE_T privateBytes[2] = {};

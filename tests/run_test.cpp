@@ -85,13 +85,14 @@ TEST_F(RunTest, EachAutomaticModeStartsItsProfilesCommandsAndShowsEachRowAsItGoe
         platform.inputPending = option != kOptionStandard;
         platform.started.clear();
         platform.pumps = 0;
-        // At every yield the rows applied so far are captioned and marked,
-        // the last of them current, and nothing more is listed.
+        // At every yield the rows applied so far are shown, captioned and
+        // marked, the last of them current, and nothing more is listed.
         int wrong = 0;
         platform.onPump = [&] {
             const int applied = Applied();
             const std::vector<std::u16string> shown(captions.begin(), captions.begin() + applied);
-            wrong += Texts() != shown || MarkedRows().size() != static_cast<std::size_t>(applied) || list.Current() != applied - 1;
+            wrong += Texts() != shown || MarkedRows().size() != static_cast<std::size_t>(applied) || list.Current() != applied - 1 ||
+                     list.Updating();
         };
         form.Command1_Click();
 

@@ -55,6 +55,8 @@ public:
     };
     const std::vector<Row>& Rows() const { return rows_; }
     int Current() const { return current_; }
+    // Between BeginUpdate and EndUpdate: a list box would not be repainted.
+    bool Updating() const { return updating_ > 0; }
     // What the user does with a click on a row.
     void ToggleMark(int i) { SetMarked(i, !Marked(i)); }
 
@@ -67,10 +69,13 @@ protected:
     bool DoMarked(int i) const override { return rows_[i].marked; }
     void DoSetMarked(int i, bool marked) override { rows_[i].marked = marked; }
     void DoSetCurrent(int i) override { current_ = i; }
+    void DoBeginUpdate() override { ++updating_; }
+    void DoEndUpdate() override { --updating_; }
 
 private:
     std::vector<Row> rows_;
     int current_ = -1;
+    int updating_ = 0;
 };
 
 }  // namespace tavrune

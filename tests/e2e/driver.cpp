@@ -96,10 +96,7 @@ void CheckRecords(const std::vector<std::wstring>& want, const std::string& what
 struct App : remote::App {
     bool Start(const std::wstring& exe = exePath, const wchar_t* folder = nullptr) {
         Records(true);
-        if (!remote::App::Start(exe, L"TavruneForm1", folder)) return false;
-        SetForegroundWindow(hwnd);
-        Sync();
-        return true;
+        return remote::App::Start(exe, L"TavruneForm1", folder);
     }
     void ClickRow(int row) const {
         HWND list = Control(IDC_LIST1);
@@ -269,6 +266,9 @@ void Standard() {
     for (int id : {IDC_COMMAND1, IDC_LABEL1, IDC_OPTION1, IDC_OPTION1 + 1, IDC_OPTION1 + 2, IDC_OPTION1 + 5}) locked &= !IsWindowEnabled(app.Control(id));
     Check(locked && IsWindowEnabled(app.Control(IDC_LIST1)) && app.Focused() == IDC_LIST1 && app.Count() < 85,
           "standard: run button, options and label locked during the run, the list live and focused");
+    const bool tabbed = (app.Key(VK_TAB), app.Focused() == IDC_CHECK1);
+    app.Key(VK_TAB, true);
+    Check(tabbed && app.Focused() == IDC_LIST1, "standard: Tab and Shift+Tab work during the run");
     Check(app.Send(app.hwnd, WM_QUERYENDSESSION) == 0, "standard: a log-off during the run is refused");
     Check(app.WaitForCompletion() && app.Focused() == IDC_COMMAND1, "standard: the run completes, the focus back on its button");
     Check(app.Send(app.hwnd, WM_QUERYENDSESSION) != 0, "standard: a log-off after the run is let through");
