@@ -26,17 +26,18 @@ _tavrune_cleanup() {
 
 tavrune_display_start() {
     [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1 && return 0
-    local n=90
-    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-    export DISPLAY=":$n"
-    Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >"$1/xvfb.log" 2>&1 &
+    # Xvfb picks a free display itself and names it once it takes clients: a
+    # display just left by an earlier run may still be shutting down.
+    rm -f "$1/display"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$1/display" >"$1/xvfb.log" 2>&1 &
     _TAVRUNE_X_PIDS=$!
     trap _tavrune_cleanup EXIT
+    for _ in $(seq 200); do [ -s "$1/display" ] && break; sleep 0.1; done
+    export DISPLAY=":$(head -n1 "$1/display" 2>/dev/null)"
     # Windows mapped before the window manager runs get no frame.
-    for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
     XDG_CACHE_HOME="$1" XDG_CONFIG_HOME="$1" openbox --sm-disable >"$1/openbox.log" 2>&1 &
     _TAVRUNE_X_PIDS="$_TAVRUNE_X_PIDS $!"
-    for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0; sleep 0.1; done
+    for _ in $(seq 200); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0; sleep 0.1; done
     echo "tavrune env: no display (see $1)" >&2
     return 1
 }
