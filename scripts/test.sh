@@ -32,7 +32,7 @@ echo "== end-to-end under Wine"
 bash "$ROOT/tests/e2e/run.sh" "$BUILD"
 
 echo "== reproducible release: two builds in different folders give the same bytes"
-a=$(bash "$ROOT/scripts/release.sh" "$BUILD/repro-a" | head -n1 | cut -d' ' -f1)
-b=$(bash "$ROOT/scripts/release.sh" "$BUILD/repro/b/in/a/deeper/folder" | head -n1 | cut -d' ' -f1)
+a=$(bash "$ROOT/scripts/release.sh" "$BUILD/repro-a" | awk 'NR == 1 { print $1 }')
+b=$(bash "$ROOT/scripts/release.sh" "$BUILD/repro/b/in/a/deeper/folder" | awk 'NR == 1 { print $1 }')
 echo "release: sha256 $a and $b"
 [ "$a" = "$b" ] || { echo "FAIL: the release build depends on where it is built"; exit 1; }
