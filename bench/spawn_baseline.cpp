@@ -4,7 +4,8 @@
 //   TAVRUNE_GOLDEN_FILE=FILE TAVRUNE_BENCH_REPORT=FILE spawn_baseline.exe
 //
 // A GUI program without a window, started without a console as Tavrune.exe
-// is, so each cmd.exe gets a console of its own exactly as from Tavrune.exe.
+// is, so each cmd.exe gets a console of its own (with no window) exactly as from
+// Tavrune.exe.
 // Writes to the report file: the number of commands, the loop's time, then
 // each start's time, in microseconds.
 #include <windows.h>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "clock.h"
+#include "golden/golden_commands.h"
 #include "platform/win32/win32_platform.h"
 
 int wmain() {
@@ -22,11 +24,8 @@ int wmain() {
         !GetEnvironmentVariableW(L"TAVRUNE_BENCH_REPORT", report, MAX_PATH)) {
         return 2;
     }
-    std::vector<std::u16string> commands;
     std::ifstream in(golden);
-    for (std::string line; std::getline(in, line);) {
-        commands.emplace_back(line.begin() + static_cast<long>(line.find('|')) + 1, line.end() - 1);
-    }
+    const std::vector<std::u16string> commands = ReadGoldenCommands<std::u16string>(in).commands;
     if (commands.empty()) return 3;
 
     tavrune::Win32Platform platform;

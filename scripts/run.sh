@@ -12,13 +12,11 @@ configure_and_build "$BUILD/$TAVRUNE_WINE_ARCH" -DCMAKE_TOOLCHAIN_FILE="$(wine_t
 exe=$BUILD/$TAVRUNE_WINE_ARCH/src/win32/Tavrune.exe
 echo "Tavrune.exe: $exe ($(stat -c %s "$exe") bytes)"
 
+records=$BUILD/$TAVRUNE_WINE_ARCH/e2e/records
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-    records=$BUILD/$TAVRUNE_WINE_ARCH/e2e/records
     rm -rf "$records" && mkdir -p "$records"
     tavrune_wine_prefix "$BUILD/$TAVRUNE_WINE_ARCH/e2e" "$BUILD/$TAVRUNE_WINE_ARCH/tests/e2e/sc_record.exe"
     TAVRUNE_SC_RECORDS=$(tavrune_win_path "$records") tavrune_wine "$exe" || true
-    echo "Commands the service controller received:"
-    awk '{ print "  " $0 }' "$records"/sc*.tmp 2>/dev/null || echo "  none"
 else
     echo "No display: one standard run on a virtual display."
     work=$BUILD/$TAVRUNE_WINE_ARCH/e2e
@@ -33,6 +31,7 @@ else
     rm -f "$work/hold"
     wait $! || true
     grep -v '^shown' "$work/show.txt"
-    echo "Commands the service controller received (what sc got, then what cmd got):"
-    awk '{ print "  " $0 }' "$work/records"/sc*.tmp 2>/dev/null || echo "  none"
 fi
+echo "Commands the service controller received (what sc got, then what cmd got):"
+awk '{ print "  " $0 }' "$records"/sc_*.tmp 2>/dev/null || echo "  none"
+

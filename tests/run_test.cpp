@@ -7,6 +7,7 @@
 #include <fstream>
 #include <locale>
 
+#include "golden/golden_commands.h"
 #include "platform/host/host_platform.h"
 #include "ui/form.h"
 #include "ui/result_list.h"
@@ -24,21 +25,11 @@ std::vector<std::u16string> Lines(const std::string& name) {
     return lines;
 }
 
-// One "row|command line|" a line, written out by hand from the profile table;
-// the closing "|" keeps trailing spaces in sight. Rows below `rowsBelow` only.
-struct Golden {
-    std::vector<int> rows;  // each row once, in file order
-    std::vector<std::u16string> commands;
-};
+using Golden = GoldenCommands<std::u16string>;
 Golden ReadGolden(const std::string& name, int rowsBelow = 1 << 30) {
-    Golden g;
-    for (const std::u16string& line : Lines(name)) {
-        const std::size_t bar = line.find(u'|');
-        const int row = std::stoi(std::string(line.begin(), line.begin() + static_cast<long>(bar)));
-        if (row >= rowsBelow) break;
-        if (g.rows.empty() || g.rows.back() != row) g.rows.push_back(row);
-        g.commands.push_back(line.substr(bar + 1, line.size() - bar - 2));
-    }
+    std::ifstream in(std::string(TAVRUNE_GOLDEN_DIR) + "/" + name);
+    Golden g = ReadGoldenCommands<std::u16string>(in, rowsBelow);
+    EXPECT_FALSE(g.rows.empty()) << name;
     return g;
 }
 

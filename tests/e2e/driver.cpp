@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "golden/golden_commands.h"
 #include "remote.h"
 #include "ui/layout.h"
 #include "win32/control_ids.h"
@@ -37,22 +38,15 @@ bool Check(bool ok, const std::string& what) {
 
 // --- golden lists and the sc stand-in's records -------------------------
 
-// "row|cmd /d /c  sc ...|" lines: the rows, and the record each command
-// leaves: what sc receives (what follows "cmd /d /c  "), a tab, and what the
-// interpreter received (the whole line); sorted as the records are.
-struct Golden {
-    std::vector<int> rows;
-    std::vector<std::wstring> received;
-};
+// A golden list's commands as the sc stand-in records them: what sc
+// receives (what follows "cmd /d /c  "), a tab, and what the interpreter
+// received (the whole line); sorted as the records are.
+using Golden = GoldenCommands<std::wstring>;
 Golden ReadGolden(const wchar_t* name, int rowsBelow = 1 << 30) {
-    Golden g;
     std::ifstream in((goldenDir + L"\\" + name).c_str());
-    for (std::string line; std::getline(in, line) && std::stoi(line) < rowsBelow;) {
-        if (g.rows.empty() || g.rows.back() != std::stoi(line)) g.rows.push_back(std::stoi(line));
-        const std::wstring command(line.begin() + static_cast<long>(line.find('|')) + 1, line.end() - 1);
-        g.received.push_back(command.substr(11) + L"\t" + command);
-    }
-    std::sort(g.received.begin(), g.received.end());
+    Golden g = ReadGoldenCommands<std::wstring>(in, rowsBelow);
+    for (std::wstring& command : g.commands) command = command.substr(11) + L"\t" + command;
+    std::sort(g.commands.begin(), g.commands.end());
     return g;
 }
 
@@ -276,7 +270,7 @@ void Standard() {
           "standard: 85 progress captions and the completion row");
     Check(app.MarkedRows().size() == 86 && app.Send(app.Control(IDC_LIST1), LB_GETCARETINDEX) == 85,
           "standard: every row marked, the completion row current");
-    CheckRecords(ReadGolden(L"profile101.txt").received, "standard: sc received the golden commands");
+    CheckRecords(ReadGolden(L"profile101.txt").commands, "standard: sc received the golden commands");
     Check(GetFileAttributesW((folder + L"\\cmd.exe.ran").c_str()) == INVALID_FILE_ATTRIBUTES &&
               GetFileAttributesW((folder + L"\\sc.exe.ran").c_str()) == INVALID_FILE_ATTRIBUTES,
           "standard: neither the planted cmd.exe nor sc.exe ran");
@@ -310,7 +304,7 @@ void Manual() {
     Check(app.MarkedRows() == golden.rows, "manual: clicks mark the rows");
     app.Click(IDC_COMMAND1);
     Check(app.WaitForCompletion(), "manual: the run completes");
-    CheckRecords(golden.received, "manual: sc received the marked rows' commands");
+    CheckRecords(golden.commands, "manual: sc received the marked rows' commands");
     Check(app.Close(), "manual: closes and exits");
 }
 
@@ -330,10 +324,10 @@ void Close() {
         // The close mostly lands while a command starts: the rest of that row
         // still starts (no service stopped and left unconfigured), no later
         // row does. A row may be applied between reading the list and the close.
-        const std::size_t got = SettledRecords(ReadGolden(L"profile101.txt", rows).received.size()).size();
+        const std::size_t got = SettledRecords(ReadGolden(L"profile101.txt", rows).commands.size()).size();
         int whole = rows;
-        for (int k = rows; k <= rows + 2; ++k) whole = got == ReadGolden(L"profile101.txt", k).received.size() ? k : whole;
-        CheckRecords(ReadGolden(L"profile101.txt", whole).received, what + "the commands of rows 0 to " + std::to_string(whole - 1));
+        for (int k = rows; k <= rows + 2; ++k) whole = got == ReadGolden(L"profile101.txt", k).commands.size() ? k : whole;
+        CheckRecords(ReadGolden(L"profile101.txt", whole).commands, what + "the commands of rows 0 to " + std::to_string(whole - 1));
     }
 }
 

@@ -63,9 +63,9 @@ struct App {
     }
 
     // Started detached, as from Explorer: a GUI program has no console, so
-    // each cmd.exe it starts gets its own. Put in `job` before it runs, when
-    // given; waits for its shown window of `windowClass`, when given, and
-    // brings it to the front.
+    // each cmd.exe it starts gets its own (with no window). Put in `job`
+    // before it runs, when given; waits for its shown window of
+    // `windowClass`, when given, and brings it to the front.
     bool Start(const std::wstring& exe, const wchar_t* windowClass, const wchar_t* folder = nullptr, HANDLE job = nullptr) {
         std::wstring command = L"\"" + exe + L"\"";
         STARTUPINFOW si = {};

@@ -1,8 +1,9 @@
 // sc.exe of the test prefix (Wine's own has no "config" verb): records the
 // command line it was given and, after a tab, that of the interpreter that
-// started it, one file per call (sc_*.tmp) in the folder named by TAVRUNE_SC_RECORDS, so
-// that concurrent calls need no lock; it changes nothing. Without that
-// variable it only exits, which is the benchmark's quick sc.
+// started it, one file per call (sc_*.tmp) in the folder named by
+// TAVRUNE_SC_RECORDS, so that concurrent calls need no lock; it changes
+// nothing. Without that variable it only exits, which is the benchmark's
+// quick sc.
 #include <windows.h>
 #include <winternl.h>
 
