@@ -33,5 +33,5 @@ else
     grep -v '^shown' "$work/show.txt"
 fi
 echo "Commands the service controller received (what sc got, then what cmd got):"
-awk '{ print "  " $0 }' "$records"/sc_*.tmp 2>/dev/null || echo "  none"
+awk -F'\t' '{ print "  " $1 "\t" $2 }' "$records"/sc_*.tmp 2>/dev/null || echo "  none"
 

@@ -250,6 +250,44 @@ TEST_F(RunTest, WhatCannotBeDoneIsSaidAndNotClaimed) {
     platform.canStart = true;
     form.Command1_Click();
     EXPECT_TRUE(list.Text(85) == u"优化完成！" && platform.errors.size() == 3u);
+
+    // Without administrator rights every command would fail unseen: nothing
+    // is started and the list stays as it was, its completion row included.
+    platform.canChangeServices = false;
+    platform.started.clear();
+    const std::vector<std::u16string> before = Texts();
+    form.Command1_Click();
+    EXPECT_TRUE(platform.started.empty() && Texts() == before);
+    ASSERT_EQ(platform.errors.size(), 4u);
+    EXPECT_EQ(platform.errors[3].text, u"需要管理员权限才能更改系统服务设置，未更改任何服务设置。\n请以管理员身份运行 Tavrune。");
+
+    // A start left waiting for its configure could not be started after all:
+    // the run does not claim completion.
+    platform.canChangeServices = true;
+    platform.thenStarts = false;
+    form.Command1_Click();
+    EXPECT_TRUE(list.Count() == 85 && platform.errors.size() == 5u && platform.errors[4].text == platform.errors[2].text);
+}
+
+TEST_F(RunTest, EachStartTypeStartsItsCommandsAndAStartWaitsForItsConfigure) {
+    // A row of the standard profile and what it starts; "then " marks a
+    // command started only once the one before it has ended.
+    const std::pair<int, std::vector<std::u16string>> kRows[] = {
+        {0, {u"cmd /d /c  sc stop Alerter", u"cmd /d /c  sc config Alerter start= \"disabled\""}},
+        {2, {u"cmd /d /c  sc config Appmgmt start= \"demand\""}},
+        {11, {u"cmd /d /c  sc config Dhcp start= \"auto\"", u"then cmd /d /c  sc start Dhcp"}},
+        {20, {u"cmd /d /c  sc config hkmsvc start= \"\""}},
+    };
+    for (const auto& [row, commands] : kRows) {
+        form.Option1_Click(kOptionManual);
+        list.ToggleMark(row);
+        platform.started.clear();
+        platform.waited.clear();
+        form.Command1_Click();
+        std::vector<std::u16string> got;
+        for (std::size_t i = 0; i < platform.started.size(); ++i) got.push_back((platform.waited[i] ? u"then " : u"") + platform.started[i]);
+        EXPECT_EQ(got, commands) << row;
+    }
 }
 
 }  // namespace

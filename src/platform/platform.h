@@ -9,6 +9,10 @@
 
 namespace tavrune {
 
+// A configure that hangs must not keep its service from being started for
+// long: after this the start goes out all the same.
+inline constexpr unsigned kOrderedStartWaitMs = 10000;
+
 class Platform {
 public:
     virtual ~Platform() = default;
@@ -17,6 +21,20 @@ public:
     // returns as soon as it has started; nothing waits for it or reads it.
     // False only when no process could be started at all.
     virtual bool StartHidden(const std::u16string& commandLine) = 0;
+
+    // Starts `first` as StartHidden does and, once that process has ended
+    // (or after kOrderedStartWaitMs at most), `then`, without holding up the
+    // caller. `then` is not started when `first` could not be. False only when
+    // `first` could not be started.
+    virtual bool StartHiddenThen(const std::u16string& first, const std::u16string& then) = 0;
+
+    // Waits, with the window answering, until every `then` of StartHiddenThen
+    // has been started; false if one of them could not be.
+    virtual bool FinishStarts() = 0;
+
+    // Whether this user may change services (sc fails on every service
+    // otherwise, and says so only in a console nobody sees).
+    virtual bool CanChangeServices() = 0;
 
     // Lets the message loop handle everything that is waiting, then returns.
     virtual void ProcessPendingEvents() = 0;

@@ -43,6 +43,9 @@ void Form::ShowApplied(int row, const std::u16string& name) {
 void Form::Command1_Click() {
     if (running_ || closeRequested_) return;
     if (profileUnreadable_) return platform_.ShowError(kNoCodePageText, kErrorTitle);
+    // Without the rights every command fails unseen: better to say so and
+    // change nothing, the list included.
+    if (!platform_.CanChangeServices()) return platform_.ShowError(kNoRightsText, kErrorTitle);
     running_ = true;
     startFailed_ = false;
     ControlStateChanged();
@@ -55,6 +58,9 @@ void Form::Command1_Click() {
 
     if (selectedOption_ == kOptionManual) RunManual();
     else RunAutomatic();
+    // A start waiting for its configure belongs to a row already shown as
+    // applied, also when the window is closing.
+    if (!platform_.FinishStarts()) startFailed_ = true;
 
     // A run cut short did not complete, so it does not say so.
     if (startFailed_) {

@@ -21,14 +21,13 @@ bool Form::ChangeService(const std::u16string& LeftSrv, std::int32_t 序号) {
 
     const std::u16string& key = state_.currentServiceKey;
     const std::u16string& type = state_.currentStartType;
-    if (type == u"disabled") Launch(StopCommand(key));
-    Launch(ConfigureCommand(key, type));
-    if (type == u"auto") Launch(StartCommand(key));
+    if (type == u"disabled" && !platform_.StartHidden(StopCommand(key))) startFailed_ = true;
+    // Windows refuses to start a service that is still disabled, and the two
+    // commands run side by side: the start waits until the configure is done.
+    const bool configuring = type == u"auto" ? platform_.StartHiddenThen(ConfigureCommand(key, type), StartCommand(key))
+                                             : platform_.StartHidden(ConfigureCommand(key, type));
+    if (!configuring) startFailed_ = true;
     return !startFailed_;
-}
-
-void Form::Launch(const std::u16string& commandLine) {
-    if (!platform_.StartHidden(commandLine)) startFailed_ = true;
 }
 
 }  // namespace tavrune

@@ -35,6 +35,9 @@ inline constexpr char16_t kCannotStartText[] =
     u"无法启动命令解释器 cmd.exe，优化未完成。\n列表中显示“正在优化”的服务已经更改，其余服务未更改。";
 inline constexpr char16_t kNoCodePageText[] =
     u"系统没有安装简体中文代码页（936），无法读取服务方案，未更改任何服务设置。\n请安装东亚语言支持后再使用。";
+// XP ignores the elevation request, so a limited user gets this far.
+inline constexpr char16_t kNoRightsText[] =
+    u"需要管理员权限才能更改系统服务设置，未更改任何服务设置。\n请以管理员身份运行 Tavrune。";
 inline constexpr char16_t kErrorTitle[] = u"Tavrune";
 // Shown by Windows beside the program while a run holds up a log-off.
 inline constexpr char16_t kShutdownBlockReason[] = u"正在优化系统服务，请等待优化完成。";
@@ -88,7 +91,6 @@ private:
     void RunAutomatic();
     // Yields to the message loop; false when the run must stop.
     bool YieldToEvents();
-    void Launch(const std::u16string& commandLine);
     void YieldIfInputPending();
     // Progress caption, mark and current row for a row just applied.
     void ShowApplied(int row, const std::u16string& name);

@@ -15,6 +15,9 @@ echo "Wine: $TAVRUNE_WINE_ARCH, $BUILD/src/win32/Tavrune.exe"
 tavrune_display_start "$WORK"
 tavrune_wine_prefix "$WORK" "$BUILD/tests/e2e/sc_record.exe"
 export TAVRUNE_SC_RECORDS="Z:${WORK//\//\\}\\records"
+# Every "sc config" takes this long, as under a busy service manager or a
+# virus scanner: a start that does not wait for its configure shows then.
+export TAVRUNE_SC_CONFIG_MS=300
 driver() {
     tavrune_wine "$BUILD/tests/e2e/driver.exe" "$(tavrune_win_path "$BUILD/src/win32/Tavrune.exe")" \
         "$(tavrune_win_path "$ROOT/tests/golden")" "$TAVRUNE_SC_RECORDS" "$@"

@@ -1,9 +1,11 @@
 // sc.exe of the test prefix (Wine's own has no "config" verb): records the
-// command line it was given and, after a tab, that of the interpreter that
-// started it, one file per call (sc_*.tmp) in the folder named by
-// TAVRUNE_SC_RECORDS, so that concurrent calls need no lock; it changes
-// nothing. Without that variable it only exits, which is the benchmark's
-// quick sc.
+// command line it was given, that of the interpreter that started it, and
+// when it began and ended on the performance counter (one clock for every
+// process), tab-separated, one file per call (sc_*.tmp) in the folder named
+// by TAVRUNE_SC_RECORDS, so that concurrent calls need no lock; it changes
+// nothing. TAVRUNE_SC_CONFIG_MS makes "config" take that long, as a busy
+// service manager or a virus scanner can. Without TAVRUNE_SC_RECORDS it only
+// exits, which is the benchmark's quick sc.
 #include <windows.h>
 #include <winternl.h>
 
@@ -29,13 +31,21 @@ std::wstring ParentCommandLine() {
     return line;
 }
 
+std::wstring Now() {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return std::to_wstring(now.QuadPart);
+}
+
 }  // namespace
 
 int wmain() {
-    wchar_t folder[MAX_PATH], path[MAX_PATH];
+    const std::wstring began = Now();
+    wchar_t folder[MAX_PATH], path[MAX_PATH], ms[16];
     const DWORD n = GetEnvironmentVariableW(L"TAVRUNE_SC_RECORDS", folder, MAX_PATH);
     if (n == 0 || n >= MAX_PATH || !GetTempFileNameW(folder, L"new", 0, path)) return 0;  // a new, unique file
-    const std::wstring line = GetCommandLineW() + std::wstring(L"\t") + ParentCommandLine();
+    if (wcsstr(GetCommandLineW(), L" config ") && GetEnvironmentVariableW(L"TAVRUNE_SC_CONFIG_MS", ms, 16)) Sleep(_wtoi(ms));
+    const std::wstring line = GetCommandLineW() + (L"\t" + ParentCommandLine()) + L"\t" + began + L"\t" + Now();
     const std::string text(line.begin(), line.end());  // the commands are ASCII
     HANDLE f = CreateFileW(path, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, 0, nullptr);
     DWORD written = 0;

@@ -11,8 +11,18 @@ namespace tavrune {
 bool HostPlatform::StartHidden(const std::u16string& commandLine) {
     if (!canStart) return false;
     started.push_back(commandLine);
+    waited.push_back(false);
     return true;
 }
+
+bool HostPlatform::StartHiddenThen(const std::u16string& first, const std::u16string& then) {
+    if (!StartHidden(first)) return false;
+    started.push_back(then);
+    waited.push_back(true);
+    return true;
+}
+
+bool HostPlatform::FinishStarts() { return thenStarts; }
 
 void HostPlatform::ProcessPendingEvents() {
     ++pumps;

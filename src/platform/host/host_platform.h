@@ -15,6 +15,9 @@ namespace tavrune {
 class HostPlatform : public Platform {
 public:
     bool StartHidden(const std::u16string& commandLine) override;
+    bool StartHiddenThen(const std::u16string& first, const std::u16string& then) override;
+    bool FinishStarts() override;
+    bool CanChangeServices() override { return canChangeServices; }
     void ProcessPendingEvents() override;
     bool InputPending() override;
     bool ConfirmWarning(const std::u16string& text, const std::u16string& title) override;
@@ -22,8 +25,13 @@ public:
     std::vector<std::uint8_t> LoadResource(const std::u16string& type, int id) override;
     std::optional<std::u16string> DecodeCp936(const std::vector<std::uint8_t>& bytes) override;
 
-    // Every command line started, in start order.
+    // Every command line started, in start order; a `then` of
+    // StartHiddenThen as soon as it is asked for, marked in `waited`.
     std::vector<std::u16string> started;
+    std::vector<bool> waited;
+    // What FinishStarts says: every `then` command started.
+    bool thenStarts = true;
+    bool canChangeServices = true;
     // Whether a process can be started (the command interpreter exists).
     bool canStart = true;
     // Whether the system has code page 936.

@@ -1,8 +1,34 @@
 #include "platform/win32/win32_platform.h"
 
+#include <memory>
 #include <string>
 
 namespace tavrune {
+
+// One command, or a pair whose second waits for the first to end; run on a
+// thread of its own.
+struct ProcessStart {
+    std::wstring interpreter, folder;
+    std::wstring commandLine, then;  // CreateProcessW may write into them
+    HANDLE firstStarted = nullptr;   // set once `commandLine` has been started, or could not be
+    bool started = false, thenStarted = true;
+
+    HANDLE Start(std::wstring& line) const {
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = SW_HIDE;
+        PROCESS_INFORMATION process = {};
+        // CREATE_NO_WINDOW: the interpreter and sc get a console with no
+        // window at all, instead of a window that is made and then hidden.
+        if (!CreateProcessW(interpreter.c_str(), &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                            folder.c_str(), &startup, &process)) {
+            return nullptr;
+        }
+        CloseHandle(process.hThread);
+        return process.hProcess;
+    }
+};
 
 namespace {
 
@@ -13,57 +39,103 @@ std::wstring SystemFolder() {
     return std::wstring(buffer, n);
 }
 
-struct ProcessStart {
-    std::wstring interpreter, folder;
-    std::wstring commandLine;  // CreateProcessW may write into it
-    bool started = false;
-};
-
-DWORD WINAPI StartProcess(void* param) {
+DWORD WINAPI StartProcesses(void* param) {
     auto* start = static_cast<ProcessStart*>(param);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION process = {};
-    // CREATE_NO_WINDOW: the interpreter and sc get a console with no window
-    // at all, instead of a window that is made and then hidden.
-    start->started = CreateProcessW(start->interpreter.c_str(), &start->commandLine[0], nullptr, nullptr, FALSE,
-                                    CREATE_NO_WINDOW, nullptr, start->folder.c_str(), &startup, &process) != FALSE;
-    if (start->started) {
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+    HANDLE process = start->Start(start->commandLine);
+    start->started = process != nullptr;
+    if (start->firstStarted) SetEvent(start->firstStarted);
+    if (process && !start->then.empty()) {
+        WaitForSingleObject(process, kOrderedStartWaitMs);
+        HANDLE next = start->Start(start->then);
+        start->thenStarted = next != nullptr;
+        if (next) CloseHandle(next);
     }
+    if (process) CloseHandle(process);
     return 0;
+}
+
+std::wstring Line(const std::u16string& commandLine) {
+    return std::wstring(Wide(commandLine), commandLine.size()) + L'\0';
+}
+
+// Touch and pen input wake a wait only when asked for, and systems before
+// Windows 8 (which has no GetPointerType) reject the two bits.
+DWORD WakeMask() {
+    static const bool pointers = SystemFunction<void*>(L"user32.dll", "GetPointerType") != nullptr;
+    return QS_ALLINPUT | (pointers ? 0x0800 | 0x1000 : 0);  // QS_TOUCH | QS_POINTER
 }
 
 }  // namespace
 
-bool Win32Platform::StartHidden(const std::u16string& commandLine) {
+Win32Platform::Win32Platform() = default;
+
+Win32Platform::~Win32Platform() {
+    // A thread must not outlive the start it reads.
+    for (Pending& p : pending_) {
+        WaitForSingleObject(p.thread, INFINITE);
+        CloseHandle(p.thread);
+    }
+}
+
+bool Win32Platform::StartHidden(const std::u16string& commandLine) { return Launch(commandLine, u""); }
+
+bool Win32Platform::StartHiddenThen(const std::u16string& first, const std::u16string& then) {
+    return Launch(first, then);
+}
+
+bool Win32Platform::Launch(const std::u16string& first, const std::u16string& then) {
     // The interpreter is started by its full path, in the system folder, so
     // that a cmd.exe beside the program or in the current folder cannot run,
     // and "sc" resolves to the system's own sc.exe for the same reason.
     const std::wstring folder = SystemFolder();
     if (folder.empty()) return false;
-    ProcessStart start{folder + L"\\cmd.exe", folder, std::wstring(Wide(commandLine), commandLine.size()) + L'\0'};
+    auto start = std::make_unique<ProcessStart>();
+    *start = {folder + L"\\cmd.exe", folder, Line(first), then.empty() ? std::wstring() : Line(then)};
+    if (!then.empty() && !(start->firstStarted = CreateEventW(nullptr, TRUE, FALSE, nullptr))) return false;
 
     // A process start takes tens to hundreds of milliseconds, in which the
     // window would answer nothing: it runs on a thread of its own while this
     // one goes on dispatching the window's messages. The next command starts
-    // only once this one has.
-    HANDLE thread = CreateThread(nullptr, 0, StartProcess, &start, 0, nullptr);
-    if (!thread) {
-        StartProcess(&start);
-        return start.started;
+    // only once this one has; a `then` is started later by the same thread.
+    HANDLE thread = CreateThread(nullptr, 0, StartProcesses, start.get(), 0, nullptr);
+    if (!thread) StartProcesses(start.get());
+    else Wait(start->firstStarted ? start->firstStarted : thread);
+    const bool started = start->started && (thread || start->thenStarted);
+    if (start->firstStarted) CloseHandle(start->firstStarted);
+    if (thread && !then.empty()) {
+        pending_.push_back({thread, std::move(start)});
+    } else if (thread) {
+        CloseHandle(thread);
     }
-    while (DispatchPending() &&
-           MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+    return started;
+}
+
+bool Win32Platform::FinishStarts() {
+    std::vector<Pending> pending;
+    pending.swap(pending_);
+    bool all = true;
+    for (Pending& p : pending) {
+        Wait(p.thread);
+        CloseHandle(p.thread);
+        all = all && p.start->thenStarted;
+    }
+    return all;
+}
+
+void Win32Platform::Wait(HANDLE handle) {
+    while (DispatchPending() && MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, WakeMask()) == WAIT_OBJECT_0 + 1) {
     }
     // After WM_QUIT (or a failed wait) nothing more is dispatched, but the
-    // start is still waited for: the thread must not outlive `start`.
-    WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
-    return start.started;
+    // start is still waited for: the thread must not outlive its start.
+    WaitForSingleObject(handle, INFINITE);
+}
+
+bool Win32Platform::CanChangeServices() {
+    // Changing a service's start type is for administrators, and of the
+    // service manager's rights only they are granted its lock.
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT | SC_MANAGER_LOCK);
+    if (manager) CloseServiceHandle(manager);
+    return manager != nullptr;
 }
 
 bool Win32Platform::DispatchPending() {

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 
 #include "platform/platform.h"
 
@@ -21,9 +22,19 @@ Function SystemFunction(const wchar_t* module, const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(module), name)));
 }
 
+struct ProcessStart;
+
 class Win32Platform : public Platform {
 public:
+    Win32Platform();
+    Win32Platform(const Win32Platform&) = delete;
+    Win32Platform& operator=(const Win32Platform&) = delete;
+    ~Win32Platform() override;
+
     bool StartHidden(const std::u16string& commandLine) override;
+    bool StartHiddenThen(const std::u16string& first, const std::u16string& then) override;
+    bool FinishStarts() override;
+    bool CanChangeServices() override;
     void ProcessPendingEvents() override;
     bool InputPending() override;
     bool ConfirmWarning(const std::u16string& text, const std::u16string& title) override;
@@ -40,8 +51,18 @@ public:
     std::function<void()> onQuit;
 
 private:
+    struct Pending {
+        HANDLE thread;
+        std::unique_ptr<ProcessStart> start;
+    };
+    bool Launch(const std::u16string& first, const std::u16string& then);
+    // Dispatches the window's messages until `handle` is signalled.
+    void Wait(HANDLE handle);
     // Dispatches every waiting message; false once WM_QUIT was seen.
     bool DispatchPending();
+
+    // Pairs whose second command is still to be started.
+    std::vector<Pending> pending_;
 };
 
 }  // namespace tavrune
