@@ -4,6 +4,7 @@
 # tree; see bench_driver.cpp for what is measured and how.
 #   bench/run.sh [STARTUPS [RUNS [SOAK_RUNS]]]      defaults 15, 3 and 10
 #   THEME=off bench/run.sh ...                      with Wine's visual theme turned off
+#   BASELINE=unordered bench/run.sh ...             the baseline's starts do not wait for their configures
 # Builds into build/bench-win32 (bench-win64 where Wine runs only 64-bit) and uses a Wine prefix of its own there, whose
 # sc.exe returns at once. Ends with one "bench: ..." line.
 source "$(dirname "$0")/../scripts/common.sh"
@@ -26,7 +27,7 @@ tavrune_wine_prefix "$DIR/bench-env" "$DIR/tests/e2e/sc_record.exe"
 # figure here that depends on it is the window's answer time during runs.
 tavrune_wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager' /v ThemeActive /t REG_SZ \
     /d "$([ "${THEME:-on}" = off ] && echo 0 || echo 1)" /f >/dev/null 2>&1 && wineserver -w
-echo "== $(tavrune_wine --version), $(nproc) CPUs, load average $(cut -d' ' -f1-3 /proc/loadavg), Wine's theme ${THEME:-on}"
+echo "== $(tavrune_wine --version), $(nproc) CPUs, load average $(cut -d' ' -f1-3 /proc/loadavg), Wine's theme ${THEME:-on}, baseline ${BASELINE:-ordered}"
 win() { tavrune_win_path "$1"; }
 tavrune_wine "$DIR/bench/bench_driver.exe" "$(win "$DIR/src/win32/Tavrune.exe")" \
     "$(win "$DIR/bench/bench_manifest_window.exe")" "$(win "$DIR/bench/bench_bare_window.exe")" \
