@@ -1,18 +1,22 @@
+// Form1 on Win32: the window and its controls, made from the layout table,
+// and the routing of their messages to small handlers. Its DPI, keyboard
+// and list box live in files of their own.
 #include "win32/main_window.h"
 
 #include <string>
 
 #include "win32/control_ids.h"
+#include "win32/window_dpi.h"
 
 namespace tavrune {
 
 namespace {
 
 constexpr wchar_t kClassName[] = L"TavruneForm1";
-constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 // Newer than the XP headers the program is built against.
-constexpr UINT kDpiChanged = 0x02E0;     // WM_DPICHANGED, Windows 8.1 and later
-constexpr UINT kSetDontClick = 0x00F8;   // BM_SETDONTCLICK, Vista and later
+constexpr UINT kDpiChanged = 0x02E0;        // WM_DPICHANGED, Windows 8.1 and later
+constexpr UINT kGetDpiScaledSize = 0x02E4;  // WM_GETDPISCALEDSIZE, Windows 10 1703 and later
+constexpr UINT kSetDontClick = 0x00F8;      // BM_SETDONTCLICK, Vista and later
 
 struct ControlClass {
     const wchar_t* className;
@@ -34,84 +38,17 @@ ControlClass ClassOf(ControlKind kind) {
     return {L"STATIC", 0, 0};
 }
 
-// The DPI of the monitor the window is on (Windows 10 1607 and later), or
-// the system's.
-int WindowDpi(HWND hwnd, int systemDpi) {
-    const auto get = SystemFunction<UINT(WINAPI*)(HWND)>(L"user32.dll", "GetDpiForWindow");
-    const int dpi = get ? static_cast<int>(get(hwnd)) : 0;
-    return dpi > 0 ? dpi : systemDpi;
-}
-
-// The window's size for a client area at `dpi`: the frame is measured at
-// that DPI where Windows can (10 1607 and later).
-RECT WindowRectFor(int dpi) {
-    RECT r = {0, 0, TwipsToPixels(kClientWidthTwips, dpi), TwipsToPixels(kClientHeightTwips, dpi)};
-    const auto adjust = SystemFunction<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>(L"user32.dll", "AdjustWindowRectExForDpi");
-    if (!adjust || !adjust(&r, kWindowStyle, FALSE, 0, static_cast<UINT>(dpi))) AdjustWindowRectEx(&r, kWindowStyle, FALSE, 0);
-    return r;
-}
-
-HFONT CreateFontFrom(const FontSpec& design, int dpi) {
-    LOGFONTW font = {};
-    font.lfHeight = -MulDiv(design.tenthsOfPoint, dpi, 720);
-    font.lfWeight = design.bold ? FW_BOLD : FW_NORMAL;
-    font.lfCharSet = GB2312_CHARSET;
-    font.lfQuality = DEFAULT_QUALITY;
-    lstrcpynW(font.lfFaceName, Wide(design.face), LF_FACESIZE);
-    return CreateFontIndirectW(&font);
-}
-
 COLORREF ColorOf(std::uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
+// A high-contrast theme chooses every colour; the "？" then takes the
+// theme's colour for links, which it keeps readable on its background.
+bool HighContrast() {
+    HIGHCONTRASTW setting = {};
+    setting.cbSize = sizeof(setting);
+    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(setting), &setting, 0) && (setting.dwFlags & HCF_HIGHCONTRASTON);
+}
+
 }  // namespace
-
-// --- List1 -----------------------------------------------------------------
-
-int ListBoxResultList::DoCount() const { return static_cast<int>(SendMessageW(hwnd, LB_GETCOUNT, 0, 0)); }
-
-std::u16string ListBoxResultList::DoText(int i) const {
-    const LRESULT length = SendMessageW(hwnd, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
-    if (length <= 0) return {};
-    std::u16string text(static_cast<std::size_t>(length) + 1, u'\0');
-    const LRESULT got = SendMessageW(hwnd, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&text[0]));
-    text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-    return text;
-}
-
-void ListBoxResultList::DoInsert(int i, const std::u16string& text) {
-    const WPARAM at = i >= DoCount() ? static_cast<WPARAM>(-1) : static_cast<WPARAM>(i);
-    SendMessageW(hwnd, LB_INSERTSTRING, at, reinterpret_cast<LPARAM>(Wide(text)));
-}
-
-void ListBoxResultList::DoRemove(int i) { SendMessageW(hwnd, LB_DELETESTRING, static_cast<WPARAM>(i), 0); }
-
-void ListBoxResultList::DoClear() { SendMessageW(hwnd, LB_RESETCONTENT, 0, 0); }
-
-bool ListBoxResultList::DoMarked(int i) const {
-    return SendMessageW(hwnd, LB_GETSEL, static_cast<WPARAM>(i), 0) > 0;
-}
-
-void ListBoxResultList::DoSetMarked(int i, bool marked) {
-    SendMessageW(hwnd, LB_SETSEL, marked ? TRUE : FALSE, static_cast<LPARAM>(i));
-}
-
-void ListBoxResultList::DoSetCurrent(int i) {
-    // FALSE: scroll until the row is wholly in view.
-    SendMessageW(hwnd, LB_SETCARETINDEX, static_cast<WPARAM>(i), FALSE);
-}
-
-void ListBoxResultList::DoBeginUpdate() { SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0); }
-
-void ListBoxResultList::DoEndUpdate() {
-    // The list box redraws its scroll bar itself when redraw is turned back
-    // on; repainting the frame as well drew the scroll bar a second time,
-    // about half of what the window did per row during a run under Wine.
-    SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
-    // Painted at the next turn of the message loop.
-    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
-}
-
-// --- Form1 -----------------------------------------------------------------
 
 MainWindow::MainWindow() : form_(platform_, list1_) {
     form_.onControlStateChange = [this] { SetControlStates(); };
@@ -146,9 +83,9 @@ bool MainWindow::Create(HINSTANCE instance, int show) {
 
     // Sized for the system DPI; WM_CREATE sizes it again for the monitor it
     // lands on.
-    const RECT frame = WindowRectFor(systemDpi_);
-    hwnd_ = CreateWindowExW(0, kClassName, Wide(kWindowTitle), kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                            frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, this);
+    const SIZE size = WindowSizeFor(systemDpi_);
+    hwnd_ = CreateWindowExW(0, kClassName, Wide(kWindowTitle), kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, size.cx,
+                            size.cy, nullptr, nullptr, instance, this);
     if (!hwnd_) return false;
     ShowWindow(hwnd_, show);
     UpdateWindow(hwnd_);
@@ -192,11 +129,24 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_SETFOCUS:
             RestoreFocus();
             return 0;
+        case kGetDpiScaledSize:
+            // Windows would scale the whole window, frame and all: while it is
+            // dragged across, it takes the table's size at the new DPI instead.
+            *reinterpret_cast<SIZE*>(lParam) = WindowSizeFor(LOWORD(wParam));
+            return TRUE;
         case kDpiChanged:
             // Dragged to a monitor of another DPI: fonts and controls are
-            // made anew for it, and the window takes the size Windows offers.
+            // made anew for it, at the place Windows offers.
             ApplyDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
             return 0;
+        case WM_SETTINGCHANGE:
+        case WM_SYSCOLORCHANGE:
+            // High contrast turned on or off, or other colours: the "？" reads
+            // its colour each time it is drawn.
+            if (message == WM_SYSCOLORCHANGE || wParam == SPI_SETHIGHCONTRAST) {
+                RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+            }
+            break;
         case WM_QUERYENDSESSION:
             // A log-off now would end the program at the run's next yield
             // and leave the profile half applied.
@@ -209,19 +159,6 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
     }
     return DefWindowProcW(hwnd_, message, wParam, lParam);
-}
-
-void MainWindow::CreateFonts() {
-    // The system's message font is given for the system DPI.
-    NONCLIENTMETRICSW metrics = {};
-    metrics.cbSize = sizeof(metrics);
-    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-        metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, dpi_, systemDpi_);
-        defaultFont_ = CreateFontIndirectW(&metrics.lfMessageFont);
-    }
-    if (!defaultFont_) defaultFont_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    buttonFont_ = CreateFontFrom(kButtonFont, dpi_);
-    labelFont_ = CreateFontFrom(kLabelFont, dpi_);
 }
 
 void MainWindow::OnCreate() {
@@ -250,43 +187,11 @@ void MainWindow::OnCreate() {
     SetControlStates();
 }
 
-void MainWindow::ApplyDpi(int dpi, const RECT* suggested) {
-    dpi_ = dpi;
-    const RECT r = suggested ? *suggested : WindowRectFor(dpi);
-    SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                 SWP_NOZORDER | SWP_NOACTIVATE | (suggested ? 0 : SWP_NOMOVE));
-
-    const HFONT old[] = {defaultFont_, buttonFont_, labelFont_};
-    defaultFont_ = buttonFont_ = labelFont_ = nullptr;
-    CreateFonts();
-    for (int i = 0; i < kControlCount; ++i) {
-        const ControlSpec& entry = kControls[i];
-        const Rect c = ClientRect(entry, dpi);
-        MoveWindow(controls_[i], c.left, c.top, c.width, c.height, TRUE);
-        HFONT font = entry.font.face == nullptr ? defaultFont_
-                     : entry.name == ControlName::Label1 ? labelFont_
-                                                        : buttonFont_;
-        SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    }
-    for (HFONT font : old) {
-        if (font) DeleteObject(font);
-    }
-    // What the controls drew at their old places is not all covered again.
-    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
-}
-
 int MainWindow::ControlAt(HWND control) const {
     for (int i = 0; i < kControlCount; ++i) {
         if (control && controls_[i] == control) return i;
     }
     return -1;
-}
-
-bool MainWindow::CanFocus(int control, void* self) {
-    const ControlKind kind = kControls[control].kind;
-    HWND hwnd = static_cast<MainWindow*>(self)->controls_[control];
-    return kind != ControlKind::Frame && kind != ControlKind::Label && hwnd && IsWindowEnabled(hwnd) &&
-           IsWindowVisible(hwnd);
 }
 
 void MainWindow::OnCommand(int id, int code) {
@@ -315,7 +220,7 @@ void MainWindow::OnClose() {
 LRESULT MainWindow::OnCtlColorStatic(HDC dc, HWND control) {
     const int i = ControlAt(control);
     if (i >= 0 && kControls[i].name == ControlName::Label1) {
-        SetTextColor(dc, ColorOf(kControls[i].font.rgb));
+        SetTextColor(dc, HighContrast() ? GetSysColor(COLOR_HOTLIGHT) : ColorOf(kControls[i].font.rgb));
         SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     }
@@ -374,58 +279,6 @@ void MainWindow::BlockShutdown(bool block) {
     } else if (auto create = SystemFunction<BOOL(WINAPI*)(HWND, LPCWSTR)>(L"user32.dll", "ShutdownBlockReasonCreate")) {
         create(hwnd_, Wide(kShutdownBlockReason));
     }
-}
-
-void MainWindow::RestoreFocus() {
-    if (lastFocus_ && IsWindowEnabled(lastFocus_)) {
-        MoveFocus(lastFocus_);
-    } else if (const int first = NextInTabOrder(-1, false, CanFocus, this); first >= 0) {
-        MoveFocus(controls_[first]);
-    }
-}
-
-LRESULT CALLBACK MainWindow::OptionProc(HWND option, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(GetParent(option), GWLP_USERDATA));
-    const bool pressing = self->pressing_;
-    self->pressing_ = pressing || message == WM_LBUTTONDOWN;
-    const LRESULT result = CallWindowProcW(self->buttonProc_, option, message, wParam, lParam);
-    self->pressing_ = pressing;
-    return result;
-}
-
-void MainWindow::MoveFocus(HWND control) {
-    movingFocus_ = true;
-    SetFocus(control);
-    movingFocus_ = false;
-}
-
-bool MainWindow::CanFocusOption(int control, void* self) {
-    return kControls[control].kind == ControlKind::OptionButton && CanFocus(control, self);
-}
-
-bool MainWindow::PreTranslate(MSG& msg) {
-    if (msg.message != WM_KEYDOWN) return false;
-    if (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd)) return false;
-    const int focused = ControlAt(GetFocus());
-    if (msg.wParam == VK_TAB) {
-        // Tab follows the designed tab order, which differs from the stacking.
-        const int next = NextInTabOrder(focused, GetKeyState(VK_SHIFT) < 0, CanFocus, this);
-        if (next >= 0) MoveFocus(controls_[next]);
-        return true;
-    }
-    // The arrow keys move among the options, wrapping round, and select the
-    // one they reach, as in any group of option buttons.
-    const bool back = msg.wParam == VK_LEFT || msg.wParam == VK_UP;
-    if (focused < 0 || kControls[focused].kind != ControlKind::OptionButton ||
-        !(back || msg.wParam == VK_RIGHT || msg.wParam == VK_DOWN)) {
-        return false;
-    }
-    const int next = NextInTabOrder(focused, back, CanFocusOption, this);
-    if (next >= 0) {
-        MoveFocus(controls_[next]);
-        form_.Option1_Click(static_cast<std::int16_t>(kControls[next].index));
-    }
-    return true;
 }
 
 }  // namespace tavrune

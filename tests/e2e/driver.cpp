@@ -88,8 +88,6 @@ std::vector<Record> SettledRecords(std::size_t expected) {
     }
 }
 
-std::string Narrow(const std::wstring& ascii) { return std::string(ascii.begin(), ascii.end()); }
-
 // The records are the golden lines, and each service was started only once
 // its new start type was in place: every start began after its configure ended.
 void CheckRecords(const std::vector<std::wstring>& want, const std::string& what) {
@@ -98,14 +96,14 @@ void CheckRecords(const std::vector<std::wstring>& want, const std::string& what
     for (const Record& r : records) got.push_back(r.line);
     if (!Check(got == want, what + " (" + std::to_string(got.size()) + " of " + std::to_string(want.size()) + ")")) {
         std::set_symmetric_difference(got.begin(), got.end(), want.begin(), want.end(), std::back_inserter(odd));
-        for (const auto& line : odd) std::printf("     [%s]\n", Narrow(line).c_str());
+        for (const auto& line : odd) std::printf("     [%s]\n", std::string(line.begin(), line.end()).c_str());
     }
     std::string early;
     for (const Record& start : records) {
         if (start.line.rfind(L"sc start ", 0) != 0) continue;
         const std::wstring configure = L"sc config " + start.line.substr(9, start.line.find(L'\t') - 9) + L" start= ";
         const auto c = std::find_if(records.begin(), records.end(), [&](const Record& r) { return r.line.rfind(configure, 0) == 0; });
-        if (c == records.end() || start.began <= c->ended) early += " [" + Narrow(start.line.substr(0, start.line.find(L'\t'))) + "]";
+        if (c == records.end() || start.began <= c->ended) early += " [" + std::string(start.line.begin() + 9, start.line.begin() + start.line.find(L'\t')) + "]";
     }
     Check(early.empty(), what + ": each start began after its configure ended" + early);
 }
@@ -163,6 +161,17 @@ struct App : remote::App {
 
 std::wstring WindowText(HWND h) { wchar_t buffer[512] = {}; GetWindowTextW(h, buffer, 512); return buffer; }
 
+// What a person sees: the screen's pixels in `r`, row by row.
+std::vector<COLORREF> Screen(const RECT& r) {
+    std::vector<COLORREF> pixels;
+    HDC screen = GetDC(nullptr);
+    for (int y = r.top; y < r.bottom; ++y) {
+        for (int x = r.left; x < r.right; ++x) pixels.push_back(GetPixel(screen, x, y));
+    }
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
 // --- scenarios -------------------------------------------------------------
 
 // Every control where the table puts it at `dpi` (MulDiv of the twips, not
@@ -186,8 +195,13 @@ void CheckLayout(const App& app, int dpi, const std::string& at) {
         const RECT want = {MulDiv(left, dpi, 1440), MulDiv(top, dpi, 1440), MulDiv(left, dpi, 1440) + MulDiv(c.width, dpi, 1440),
                            MulDiv(top, dpi, 1440) + MulDiv(c.height, dpi, 1440)};
         if (!EqualRect(&r, &want)) misplaced += " " + std::to_string(ControlId(c));
-        const INT_PTR height = c.font.face ? -MulDiv(c.font.tenthsOfPoint, dpi, 720) : MulDiv(metrics.lfMessageFont.lfHeight, dpi, systemDpi);
-        if (reinterpret_cast<INT_PTR>(GetPropW(app.Control(ControlId(c)), L"TavruneTestFont")) != height) fonts += " " + std::to_string(ControlId(c));
+        // Face, height, weight and character set: "宋体" in bold, GB2312, or the system's message font.
+        const LOGFONTW& m = metrics.lfMessageFont;
+        wchar_t font[LF_FACESIZE + 40], got[LF_FACESIZE + 40] = {};
+        if (c.font.face) swprintf(font, LF_FACESIZE + 40, L"宋体 %d 700 134", -MulDiv(c.font.tenthsOfPoint, dpi, 720));
+        else swprintf(font, LF_FACESIZE + 40, L"%ls %d %ld %d", m.lfFaceName, MulDiv(m.lfHeight, dpi, systemDpi), m.lfWeight, m.lfCharSet);
+        GlobalGetAtomNameW(static_cast<ATOM>(reinterpret_cast<INT_PTR>(GetPropW(app.Control(ControlId(c)), L"TavruneTestFont"))), got, LF_FACESIZE + 40);
+        if (lstrcmpW(got, font) != 0) fonts += " " + std::to_string(ControlId(c));
     }
     Check(misplaced.empty(), "layout: every control where the table puts it" + at + misplaced);
     Check(fonts.empty(), "layout: every control in its font" + at + fonts);
@@ -219,8 +233,23 @@ void Layout() {
     for (const auto& [id, text] : kCaptions) captions += WindowText(id ? app.Control(id) : app.hwnd) == text ? "" : " " + std::to_string(id);
     Check(captions.empty(), "layout: the title and every caption" + captions);
     CheckLayout(app, systemDpi, " at " + std::to_string(systemDpi) + " dpi");
+    // The "？" as drawn: blue beside the window's colour, or the theme's link
+    // colour while high contrast is on (switched by the hook while it shows).
+    const auto drawn = [&](WPARAM contrast, COLORREF want, COLORREF not_) {
+        app.Send(app.hwnd, RegisterWindowMessageW(L"TavruneTestContrast"), contrast);
+        Sleep(300);
+        app.Sync();
+        RECT r;
+        GetWindowRect(app.Control(IDC_LABEL1), &r);
+        const auto p = Screen(r);
+        const COLORREF face = GetSysColor(COLOR_BTNFACE);  // in the corners, beside the glyph
+        return std::count(p.begin(), p.end(), want) >= 5 && std::count(p.begin(), p.end(), not_) == 0 && p.front() == face && p.back() == face;
+    };
+    const COLORREF blue = RGB(0, 0, 255), link = GetSysColor(COLOR_HOTLIGHT);
+    Check(drawn(0, blue, link) && drawn(1, link, blue) && drawn(0, blue, link),
+          "drawn: the \"？\" blue on the window's colour, in the link colour while high contrast is on");
     if (systemDpi == 96) {
-        app.Send(app.hwnd, RegisterWindowMessageW(L"TavruneTestDpi"), 144);
+        app.Send(app.hwnd, RegisterWindowMessageW(L"TavruneTestDpi"), 144, systemDpi);
         CheckLayout(app, 144, " after a move to 144 dpi");
     }
     Check(app.Close(), "layout: closes and exits");
@@ -265,22 +294,40 @@ void Keys() {
     Check(app.Close(), "keys: closes and exits");
 }
 
-// A standard run from a folder that holds a cmd.exe and an sc.exe of ours:
-// neither may run, and the real sc still receives every command. With
-// TAVRUNE_DRIVER_HOLD set, the window stays until that file is gone, for a
-// screenshot.
+// The list on the screen during a run: the row applied before the latest
+// (whose paint may be still to come) is drawn highlighted, as a marked row
+// is; a list left frozen shows the empty list of the start.
+bool ListDrawnSoFar(const App& app) {
+    HWND list = app.Control(IDC_LIST1);
+    for (int attempt = 0; attempt < 50; ++attempt, Sleep(50)) {
+        const int count = app.Count();
+        RECT item;
+        app.Send(list, LB_GETITEMRECT, static_cast<WPARAM>(count - 2), reinterpret_cast<LPARAM>(&item));
+        MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&item), 2);
+        item.top = (item.top + item.bottom) / 2, item.bottom = item.top + 1;  // the line through its middle
+        const auto line = Screen(item);
+        if (count < 4 || app.Count() != count) continue;  // moved on meanwhile
+        return std::count(line.begin(), line.end(), GetSysColor(COLOR_HIGHLIGHT)) * 3 > static_cast<long>(line.size());
+    }
+    return false;
+}
+
+// A standard run, started with Enter on the run button, from a folder that
+// holds a cmd.exe and an sc.exe of ours: neither may run, and the real sc
+// still receives every command. With TAVRUNE_DRIVER_HOLD set, the window
+// stays until that file is gone, for a screenshot.
 void Standard() {
     const std::wstring folder = L"C:\\planted", trap = testDir + L"\\trap.exe";
     CreateDirectoryW(folder.c_str(), nullptr);
-    CopyFileW(exePath.c_str(), (folder + L"\\Tavrune.exe").c_str(), FALSE);
+    bool planted = CopyFileW(exePath.c_str(), (folder + L"\\Tavrune.exe").c_str(), FALSE);
     for (const wchar_t* name : {L"\\cmd.exe", L"\\sc.exe"}) {
-        CopyFileW(trap.c_str(), (folder + name).c_str(), FALSE);
-        DeleteFileW((folder + name + L".ran").c_str());
+        planted &= CopyFileW(trap.c_str(), (folder + name).c_str(), FALSE) && (DeleteFileW((folder + name + L".ran").c_str()), true);
     }
     App app;
-    if (!Check(app.Start(folder + L"\\Tavrune.exe", folder.c_str()), "standard: the window opens")) return;
+    if (!Check(planted && app.Start(folder + L"\\Tavrune.exe", folder.c_str()) && app.Hook(), "standard: the window opens")) return;
     app.Click(IDC_OPTION1);
-    app.Click(IDC_COMMAND1);
+    app.Key(VK_TAB, true);  // from the first option back to the run button
+    app.Key(VK_RETURN);
     bool locked = true;
     for (int id : {IDC_COMMAND1, IDC_LABEL1, IDC_OPTION1, IDC_OPTION1 + 1, IDC_OPTION1 + 2, IDC_OPTION1 + 5}) locked &= !IsWindowEnabled(app.Control(id));
     Check(locked && IsWindowEnabled(app.Control(IDC_LIST1)) && app.Focused() == IDC_LIST1 && app.Count() < 85,
@@ -289,6 +336,7 @@ void Standard() {
     app.Key(VK_TAB, true);
     Check(tabbed && app.Focused() == IDC_LIST1, "standard: Tab and Shift+Tab work during the run");
     Check(app.Send(app.hwnd, WM_QUERYENDSESSION) == 0, "standard: a log-off during the run is refused");
+    Check(ListDrawnSoFar(app), "standard: the list on the screen shows the rows as they are applied, marked");
     Check(app.WaitForCompletion() && app.Focused() == IDC_COMMAND1, "standard: the run completes, the focus back on its button");
     Check(app.Send(app.hwnd, WM_QUERYENDSESSION) != 0, "standard: a log-off after the run is let through");
     Check(app.Count() == 86 && app.Text(0) == L"正在优化 Alerter" && app.Text(84) == L"正在优化 主动防御",
