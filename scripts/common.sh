@@ -24,7 +24,7 @@ ensure_packages() {
 
 HOST_PACKAGES=(cmake make g++ libgtest-dev)
 WINDOWS_PACKAGES=(g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 binutils-mingw-w64-i686
-                  binutils-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb xauth openbox fonts-wqy-zenhei
+                  binutils-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb xauth openbox fonts-arphic-uming
                   fontconfig imagemagick x11-utils)
 
 # The toolchain of the Windows build that this machine's Wine runs (see

@@ -23,6 +23,7 @@ else
     mkdir -p "$work"
     tavrune_display_start "$work"
     touch "$work/hold"
+    rm -f "$work/show.txt"  # an earlier run's would say "shown" at once
     TAVRUNE_DRIVER_HOLD=$(tavrune_win_path "$work/hold") bash "$ROOT/tests/e2e/run.sh" "$BUILD" standard >"$work/show.txt" 2>&1 &
     for _ in $(seq 600); do grep -q '^shown' "$work/show.txt" 2>/dev/null && break; sleep 0.1; done
     # The window as a person sees it after the run, title bar included.

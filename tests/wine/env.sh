@@ -2,7 +2,8 @@
 # The Wine environment of the end-to-end tests and the benchmark. Source it:
 #   tavrune_display_start DIR        Xvfb and openbox, unless $DISPLAY works
 #   tavrune_wine_prefix DIR SC_EXE   a prefix in DIR/wineprefix (made
-#                                    once), with SC_EXE as its sc.exe
+#                                    once), with SC_EXE as its sc.exe and
+#                                    the window's faces shown in $TAVRUNE_FACE
 #   tavrune_wine PROGRAM [ARG...]    runs a Windows program in it
 #   tavrune_wine_set_dpi DPI         for programs started afterwards
 #   tavrune_win_path UNIX_PATH       the Z:\... name of a Unix file
@@ -15,6 +16,10 @@ if /usr/lib/wine/wine --version >/dev/null 2>&1; then
 else
     TAVRUNE_WINE_ARCH=win64 _TAVRUNE_WINE=/usr/lib/wine/wine64
 fi
+# The font that stands in for SimSun and the dialog fonts: a Song face like
+# SimSun itself, whose Chinese glyphs fit in its own line height (those of
+# WenQuanYi Zen Hei overflow it, and the list box clipped their tops).
+TAVRUNE_FACE=${TAVRUNE_FACE:-AR PL UMing CN}
 tavrune_wine() { LC_ALL=C.UTF-8 WINELOADER=$_TAVRUNE_WINE "$_TAVRUNE_WINE" "$@" </dev/null; }
 tavrune_win_path() { local p; p=$(realpath -m "$1"); printf 'Z:%s\n' "${p//\//\\}"; }
 
@@ -45,13 +50,13 @@ tavrune_display_start() {
 tavrune_wine_prefix() {
     export WINEPREFIX="$1/wineprefix" WINEARCH=$TAVRUNE_WINE_ARCH WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
     trap _tavrune_cleanup EXIT
-    if [ ! -f "$WINEPREFIX/.tavrune-3" ]; then
+    if [ "$(cat "$WINEPREFIX/.tavrune" 2>/dev/null)" != "4 $TAVRUNE_FACE" ]; then
         rm -rf "$WINEPREFIX"
         tavrune_wine wineboot -i >"$1/wineboot.log" 2>&1 && wineserver -w || {
             echo "tavrune env: wineboot failed (see $1/wineboot.log)" >&2
             return 1
         }
-        # The faces the window asks for, mapped to a font with Chinese glyphs:
+        # The faces the window asks for, mapped to $TAVRUNE_FACE:
         # FontSubstitutes, and Wine's own Replacements, which it reads first
         # for "MS Shell Dlg". Wine's builtin sc.exe would win over the file.
         local face reg="$WINEPREFIX/tavrune.reg"
@@ -61,12 +66,12 @@ tavrune_wine_prefix() {
                 'HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements'; do
                 printf '\r\n[%s]\r\n' "$key"
                 for face in 'MS Shell Dlg' 'MS Shell Dlg 2' SimSun 宋体 Tahoma; do
-                    printf '"%s"="WenQuanYi Zen Hei"\r\n' "$face"
+                    printf '"%s"="%s"\r\n' "$face" "$TAVRUNE_FACE"
                 done
             done
             printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\DllOverrides]\r\n"sc.exe"="native"\r\n"winemenubuilder.exe"=""\r\n'
         } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$reg"
-        tavrune_wine regedit /S "$reg" && wineserver -w && touch "$WINEPREFIX/.tavrune-3" || return 1
+        tavrune_wine regedit /S "$reg" && wineserver -w && echo "4 $TAVRUNE_FACE" >"$WINEPREFIX/.tavrune" || return 1
     fi
     cp -f "$2" "$WINEPREFIX/drive_c/windows/system32/sc.exe"
 }
