@@ -1,11 +1,7 @@
-// Profile text, line fields and the stored profiles' bytes. What the stored
-// rows say is checked through whole runs against the golden command lists.
+// Profile text and line fields. What the stored rows say is checked through
+// whole runs against the golden command lists.
 #include <gtest/gtest.h>
 
-#include <tuple>
-
-#include "platform/host/host_platform.h"
-#include "profiles/builtin_profiles.h"
 #include "profiles/profile_text.h"
 
 namespace tavrune {
@@ -17,14 +13,8 @@ TEST(Split, CutsAtEveryCrLfAndOnlyThere) {
     EXPECT_EQ(Split(u"a\rb\nc\r\r\nd"), (LineList{u"a\rb\nc\r", u"d"}));
 }
 
-struct LineCase {
-    const char16_t* line;
-    const char16_t* displayName;
-    const char16_t* startType;
-    const char16_t* serviceKey;
-};
-
-const LineCase kLines[] = {
+// Line, display name, start type, service key.
+const std::u16string kLines[][4] = {
     // The stored rows' own shapes show in the golden command lists.
     // The first "=" and the first "为" win; what follows them stays.
     {u"a=b=c为auto", u"a", u"auto", u"b=c"},
@@ -42,21 +32,10 @@ const LineCase kLines[] = {
 };
 
 TEST(LineFields, DisplayNameStartTypeAndServiceKey) {
-    for (const LineCase& c : kLines) {
-        EXPECT_EQ(DisplayName(c.line), c.displayName);
-        EXPECT_EQ(StartType(c.line), c.startType);
-        EXPECT_EQ(ServiceKey(c.line, c.displayName, c.startType), c.serviceKey);
-    }
-}
-
-TEST(StoredProfiles, SizeNulFillAndCrLf) {
-    HostPlatform platform;
-    for (const auto& [id, size, fill] : {std::tuple{101, 3496u, 3u}, {102, 3508u, 2u}, {103, 3492u, 1u}}) {
-        const auto bytes = LoadProfile(platform, id);
-        std::size_t nuls = 0, crlf = 0;
-        while (nuls < bytes.size() && bytes[bytes.size() - 1 - nuls] == 0) ++nuls;
-        for (std::size_t i = 0; i + 1 < bytes.size(); ++i) crlf += bytes[i] == '\r' && bytes[i + 1] == '\n';
-        EXPECT_TRUE(bytes.size() == size && nuls == fill && crlf == 84u) << id;
+    for (const auto& [line, name, type, key] : kLines) {
+        EXPECT_EQ(DisplayName(line), name);
+        EXPECT_EQ(StartType(line), type);
+        EXPECT_EQ(ServiceKey(line, name, type), key);
     }
 }
 

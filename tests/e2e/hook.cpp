@@ -17,12 +17,9 @@
 //    repaints by itself when the flag is set again).
 #include <windows.h>
 
-namespace {
+#include "platform/win32/win32_platform.h"
 
-template <typename Function>
-Function User32(const char* name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
-}
+namespace {
 
 bool highContrast = false;
 
@@ -34,16 +31,14 @@ BOOL WINAPI SystemParametersInfoAsTested(UINT action, UINT param, void* data, UI
 
 // Tavrune.exe's calls of `name` go to `replacement` from now on.
 void Redirect(const char* name, void* replacement) {
-    const auto real = reinterpret_cast<ULONG_PTR>(User32<void*>(name));
     auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
     const auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
     auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
-    for (; d->Name; ++d) {
+    for (DWORD was; d->Name; ++d) {
         for (auto* t = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk); t->u1.Function; ++t) {
-            DWORD was;
-            if (t->u1.Function != real || !VirtualProtect(&t->u1.Function, sizeof(void*), PAGE_READWRITE, &was)) continue;
+            if (t->u1.Function != reinterpret_cast<ULONG_PTR>(tavrune::SystemFunction<void*>(L"user32.dll", name))) continue;
+            VirtualProtect(&t->u1.Function, sizeof(void*), PAGE_READWRITE, &was);
             t->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
-            VirtualProtect(&t->u1.Function, sizeof(void*), was, &was);
         }
     }
 }
@@ -76,11 +71,10 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK CallWndProc(int code, WPARAM w
         if (const int dpi = static_cast<int>(m->wParam)) {
             RECT r;
             GetWindowRect(m->hwnd, &r);
-            const int from = static_cast<int>(m->lParam);
-            SIZE size = {MulDiv(r.right - r.left, dpi, from), MulDiv(r.bottom - r.top, dpi, from)};
+            SIZE size = {MulDiv(r.right - r.left, dpi, static_cast<int>(m->lParam)), MulDiv(r.bottom - r.top, dpi, static_cast<int>(m->lParam))};
             // Only a per-monitor v2 window is asked for its size first.
-            const auto context = User32<HANDLE(WINAPI*)()>("GetThreadDpiAwarenessContext");
-            const auto equal = User32<BOOL(WINAPI*)(HANDLE, HANDLE)>("AreDpiAwarenessContextsEqual");
+            const auto context = tavrune::SystemFunction<HANDLE(WINAPI*)()>(L"user32.dll", "GetThreadDpiAwarenessContext");
+            const auto equal = tavrune::SystemFunction<BOOL(WINAPI*)(HANDLE, HANDLE)>(L"user32.dll", "AreDpiAwarenessContextsEqual");
             if (context && equal && equal(context(), reinterpret_cast<HANDLE>(-4))) {
                 SendMessageW(m->hwnd, 0x02E4 /* WM_GETDPISCALEDSIZE */, dpi, reinterpret_cast<LPARAM>(&size));
             }
@@ -96,9 +90,7 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK CallWndProc(int code, WPARAM w
             SetPropW(c, L"TavruneTestFont", reinterpret_cast<HANDLE>(static_cast<INT_PTR>(GlobalAddAtomW(text))));
         }
     } else if (code == HC_ACTION && m->message == contrastMessage) {
-        static bool redirected = false;
-        if (!redirected) Redirect("SystemParametersInfoW", reinterpret_cast<void*>(SystemParametersInfoAsTested));
-        redirected = true;
+        Redirect("SystemParametersInfoW", reinterpret_cast<void*>(SystemParametersInfoAsTested));  // once: then it is gone
         highContrast = m->wParam != 0;
         SendMessageW(m->hwnd, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
     }

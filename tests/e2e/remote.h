@@ -33,8 +33,7 @@ inline void ClickAt(HWND control, int dx = -1, int dy = -1, DWORD events = MOUSE
 // GetProcessHandleCount answers 0 whatever the process holds.
 inline DWORD HandleCount(DWORD pid) {
     struct Entry {  // of SystemHandleInformation (16)
-        ULONG pid;
-        ULONG typeFlagsHandle;
+        ULONG pid, typeFlagsHandle;
         PVOID object;
         ACCESS_MASK access;
     };
@@ -70,10 +69,7 @@ struct App {
         std::wstring command = L"\"" + exe + L"\"";
         STARTUPINFOW si = {};
         si.cb = sizeof si;
-        if (!CreateProcessW(exe.c_str(), &command[0], nullptr, nullptr, FALSE, DETACHED_PROCESS | CREATE_SUSPENDED,
-                            nullptr, folder, &si, &process)) {
-            return false;
-        }
+        if (!CreateProcessW(exe.c_str(), &command[0], nullptr, nullptr, FALSE, DETACHED_PROCESS | CREATE_SUSPENDED, nullptr, folder, &si, &process)) return false;
         if (job) AssignProcessToJobObject(job, process.hProcess);
         ResumeThread(process.hThread);
         for (DWORD start = GetTickCount(); windowClass && !hwnd && GetTickCount() - start < 20000; Sleep(1)) {
@@ -101,9 +97,7 @@ struct App {
         SendMessageTimeoutW(h, message, w, l, SMTO_NORMAL, 20000, &result);
         return static_cast<LRESULT>(result);
     }
-    void Sync() const {
-        if (hwnd) Send(hwnd, WM_NULL);
-    }
+    void Sync() const { Send(hwnd, WM_NULL); }
     HWND Control(int id) const { return GetDlgItem(hwnd, id); }
     bool Checked(int option) const { return Send(Control(IDC_OPTION1 + option), BM_GETCHECK) == BST_CHECKED; }
     // The window is brought to the front first, as a person's click would:
@@ -122,8 +116,7 @@ struct App {
     std::wstring Text(int i) const {
         wchar_t text[1024] = {};
         const LRESULT n = Send(Control(IDC_LIST1), LB_GETTEXTLEN, static_cast<WPARAM>(i));
-        const LRESULT got = n > 0 && n < 256 ? Send(Control(IDC_LIST1), LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text)) : 0;
-        return std::wstring(text, got > 0 && got < 1024 ? static_cast<std::size_t>(got) : 0);
+        return n > 0 && n < 256 && Send(Control(IDC_LIST1), LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text)) > 0 ? text : L"";
     }
     bool Completed() const {
         const int n = Count();
@@ -133,8 +126,7 @@ struct App {
     // The message box this window owns, while one is shown.
     HWND Box() const {
         HWND box = nullptr;
-        while ((box = FindWindowExW(nullptr, box, L"#32770", nullptr)) && GetWindow(box, GW_OWNER) != hwnd) {
-        }
+        while ((box = FindWindowExW(nullptr, box, L"#32770", nullptr)) && GetWindow(box, GW_OWNER) != hwnd) continue;
         return box && IsWindowVisible(box) ? box : nullptr;
     }
     // The warning box that `trigger` brings, answered with a real click on

@@ -1,7 +1,7 @@
 // sc.exe of the test prefix (Wine's own has no "config" verb): records the
 // command line it was given, that of the interpreter that started it, and
 // when it began and ended on the performance counter (one clock for every
-// process), tab-separated, one file per call (sc_*.tmp) in the folder named
+// process, as the benchmark reads it), tab-separated, one file per call (sc_*.tmp) in the folder named
 // by TAVRUNE_SC_RECORDS, so that concurrent calls need no lock; it changes
 // nothing. TAVRUNE_SC_CONFIG_MS makes "config" take that long, as a busy
 // service manager or a virus scanner can. Without TAVRUNE_SC_RECORDS it only
@@ -10,6 +10,8 @@
 #include <winternl.h>
 
 #include <string>
+
+#include "clock.h"
 
 namespace {
 
@@ -31,27 +33,24 @@ std::wstring ParentCommandLine() {
     return line;
 }
 
-std::wstring Now() {
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return std::to_wstring(now.QuadPart);
-}
-
 }  // namespace
 
 int wmain() {
-    const std::wstring began = Now();
+    const std::wstring began = std::to_wstring(Micros());
     wchar_t folder[MAX_PATH], path[MAX_PATH], ms[16];
     const DWORD n = GetEnvironmentVariableW(L"TAVRUNE_SC_RECORDS", folder, MAX_PATH);
     if (n == 0 || n >= MAX_PATH || !GetTempFileNameW(folder, L"new", 0, path)) return 0;  // a new, unique file
     if (wcsstr(GetCommandLineW(), L" config ") && GetEnvironmentVariableW(L"TAVRUNE_SC_CONFIG_MS", ms, 16)) Sleep(_wtoi(ms));
-    const std::wstring line = GetCommandLineW() + (L"\t" + ParentCommandLine()) + L"\t" + began + L"\t" + Now();
+    const std::wstring line = GetCommandLineW() + (L"\t" + ParentCommandLine()) + L"\t" + began + L"\t" + std::to_wstring(Micros());
     const std::string text(line.begin(), line.end());  // the commands are ASCII
     HANDLE f = CreateFileW(path, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, 0, nullptr);
     DWORD written = 0;
     const bool ok = f != INVALID_HANDLE_VALUE && WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
     // Named as a record once written: the driver never reads one half made.
+    // The temporary name alone is no unique record name: once renamed, it can
+    // be handed out again to a later call.
     std::wstring record = path;
-    return ok && MoveFileW(path, record.replace(record.rfind(L"\\new") + 1, 3, L"sc_").c_str()) ? 0 : 1;
+    record.replace(record.rfind(L"\\new") + 1, 3, L"sc_" + std::to_wstring(GetCurrentProcessId()) + L"_");
+    return ok && MoveFileW(path, record.c_str()) ? 0 : 1;
 }

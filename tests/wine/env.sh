@@ -23,11 +23,7 @@ TAVRUNE_FACE=${TAVRUNE_FACE:-AR PL UMing CN}
 tavrune_wine() { LC_ALL=C.UTF-8 WINELOADER=$_TAVRUNE_WINE "$_TAVRUNE_WINE" "$@" </dev/null; }
 tavrune_win_path() { local p; p=$(realpath -m "$1"); printf 'Z:%s\n' "${p//\//\\}"; }
 
-_tavrune_cleanup() {
-    [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1
-    kill ${_TAVRUNE_X_PIDS:-} 2>/dev/null
-    return 0
-}
+_tavrune_cleanup() { [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1; kill ${_TAVRUNE_X_PIDS:-} 2>/dev/null; return 0; }
 
 tavrune_display_start() {
     [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1 && return 0
@@ -52,10 +48,7 @@ tavrune_wine_prefix() {
     trap _tavrune_cleanup EXIT
     if [ "$(cat "$WINEPREFIX/.tavrune" 2>/dev/null)" != "4 $TAVRUNE_FACE" ]; then
         rm -rf "$WINEPREFIX"
-        tavrune_wine wineboot -i >"$1/wineboot.log" 2>&1 && wineserver -w || {
-            echo "tavrune env: wineboot failed (see $1/wineboot.log)" >&2
-            return 1
-        }
+        tavrune_wine wineboot -i >"$1/wineboot.log" 2>&1 && wineserver -w || { echo "tavrune env: wineboot failed (see $1/wineboot.log)" >&2; return 1; }
         # The faces the window asks for, mapped to $TAVRUNE_FACE:
         # FontSubstitutes, and Wine's own Replacements, which it reads first
         # for "MS Shell Dlg". Wine's builtin sc.exe would win over the file.
@@ -65,9 +58,7 @@ tavrune_wine_prefix() {
             for key in 'HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
                 'HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements'; do
                 printf '\r\n[%s]\r\n' "$key"
-                for face in 'MS Shell Dlg' 'MS Shell Dlg 2' SimSun 宋体 Tahoma; do
-                    printf '"%s"="%s"\r\n' "$face" "$TAVRUNE_FACE"
-                done
+                for face in 'MS Shell Dlg' 'MS Shell Dlg 2' SimSun 宋体 Tahoma; do printf '"%s"="%s"\r\n' "$face" "$TAVRUNE_FACE"; done
             done
             printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\DllOverrides]\r\n"sc.exe"="native"\r\n"winemenubuilder.exe"=""\r\n'
         } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$reg"
