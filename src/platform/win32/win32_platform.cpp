@@ -98,15 +98,12 @@ bool Win32Platform::Launch(const std::u16string& first, const std::u16string& th
     // one goes on dispatching the window's messages. The next command starts
     // only once this one has; a `then` is started later by the same thread.
     HANDLE thread = CreateThread(nullptr, 0, StartProcesses, start.get(), 0, nullptr);
-    if (!thread) StartProcesses(start.get());
+    if (!thread) StartProcesses(start.get());  // the whole pair, here and now
     else Wait(start->firstStarted ? start->firstStarted : thread);
     const bool started = start->started && (thread || start->thenStarted);
     if (start->firstStarted) CloseHandle(start->firstStarted);
-    if (thread && !then.empty()) {
-        pending_.push_back({thread, std::move(start)});
-    } else if (thread) {
-        CloseHandle(thread);
-    }
+    if (thread && !then.empty()) pending_.push_back({thread, std::move(start)});
+    else if (thread) CloseHandle(thread);
     return started;
 }
 
