@@ -34,9 +34,8 @@ int WindowDpi(HWND hwnd, int systemDpi) {
         return dpi > 0 ? dpi : systemDpi;
     }
     // By its full path: the program's own folder must not supply it.
-    wchar_t path[MAX_PATH];
-    const UINT n = GetSystemDirectoryW(path, MAX_PATH - 12);
-    HMODULE shcore = n > 0 && n < MAX_PATH - 12 ? LoadLibraryW(lstrcatW(path, L"\\shcore.dll")) : nullptr;
+    const std::wstring folder = SystemFolder();
+    HMODULE shcore = folder.empty() ? nullptr : LoadLibraryW((folder + L"\\shcore.dll").c_str());
     UINT x = 0, y = 0;
     if (const auto get = reinterpret_cast<HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*)>(
             reinterpret_cast<void*>(shcore ? GetProcAddress(shcore, "GetDpiForMonitor") : nullptr))) {

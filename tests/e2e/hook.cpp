@@ -34,9 +34,10 @@ void Redirect(const char* name, void* replacement) {
     auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
     const auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
     auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
+    const auto real = reinterpret_cast<ULONG_PTR>(tavrune::SystemFunction<void*>(L"user32.dll", name));
     for (DWORD was; d->Name; ++d) {
         for (auto* t = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk); t->u1.Function; ++t) {
-            if (t->u1.Function != reinterpret_cast<ULONG_PTR>(tavrune::SystemFunction<void*>(L"user32.dll", name))) continue;
+            if (t->u1.Function != real) continue;
             VirtualProtect(&t->u1.Function, sizeof(void*), PAGE_READWRITE, &was);
             t->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
         }

@@ -32,13 +32,6 @@ struct ProcessStart {
 
 namespace {
 
-std::wstring SystemFolder() {
-    wchar_t buffer[MAX_PATH];
-    const UINT n = GetSystemDirectoryW(buffer, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return std::wstring();
-    return std::wstring(buffer, n);
-}
-
 DWORD WINAPI StartProcesses(void* param) {
     auto* start = static_cast<ProcessStart*>(param);
     HANDLE process = start->Start(start->commandLine);
@@ -66,6 +59,13 @@ DWORD WakeMask() {
 }
 
 }  // namespace
+
+std::wstring SystemFolder() {
+    wchar_t buffer[MAX_PATH];
+    const UINT n = GetSystemDirectoryW(buffer, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return std::wstring();
+    return std::wstring(buffer, n);
+}
 
 Win32Platform::Win32Platform() = default;
 

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "platform/platform.h"
 
@@ -21,6 +22,10 @@ template <typename Function>
 Function SystemFunction(const wchar_t* module, const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(module), name)));
 }
+
+// The system folder (system32), where the programs and DLLs the tool starts
+// or loads are taken from; empty if it cannot be found.
+std::wstring SystemFolder();
 
 struct ProcessStart;
 
