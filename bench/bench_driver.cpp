@@ -39,7 +39,8 @@ struct Job {
     bool Settle(DWORD keep) const {
         JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
         for (DWORD start = GetTickCount(); GetTickCount() - start < 120000; Sleep(20)) {
-            QueryInformationJobObject(handle, JobObjectBasicAccountingInformation, &info, sizeof info, nullptr);
+            QueryInformationJobObject(handle, JobObjectBasicAccountingInformation, &info, sizeof info,
+                                      nullptr);
             if (info.ActiveProcesses <= keep) return true;
         }
         return false;
@@ -100,7 +101,8 @@ const Mode kModes[] = {
 struct Run {
     double ms = 0;
     std::vector<double> startsMs;  // baseline: each StartHidden call
-    std::vector<double> probeMs;   // WM_NULL round trips: Tavrune's, or the minimal window's under the baseline
+    std::vector<double>
+        probeMs;  // WM_NULL round trips: Tavrune's, or the minimal window's under the baseline
     std::size_t peakKb = 0;
 };
 
@@ -180,7 +182,8 @@ bool RunOnce(const remote::App& app, const Mode& mode, std::vector<double>* prob
             Fail("no warning box for the manual option");
         }
         app.Send(app.Control(IDC_LIST1), LB_SETSEL, TRUE, -1);
-    } else if (!ClickUntil(app.Control(IDC_OPTION1 + mode.option), [&] { return app.Checked(mode.option); })) {
+    } else if (!ClickUntil(app.Control(IDC_OPTION1 + mode.option),
+                           [&] { return app.Checked(mode.option); })) {
         Fail("option click did not land");
     }
     std::optional<Probe> probe;
@@ -202,7 +205,8 @@ Run TavruneRun(const Mode& mode) {
     if (!app.Start(tavruneExe, L"TavruneForm1", nullptr, job.handle)) Fail("Tavrune.exe shows no window");
     if (!job.Settle(1)) Fail("stray processes before a run");
     Run run;
-    if (!RunOnce(app, mode, &run.probeMs, &run.ms) || app.Count() != 86) Fail("the run did not end with its completion row");
+    if (!RunOnce(app, mode, &run.probeMs, &run.ms) || app.Count() != 86)
+        Fail("the run did not end with its completion row");
     if (!job.Settle(1)) Fail("commands of a run did not end");
     run.peakKb = PeakWorkingSetKb(app.process.hProcess);
     if (!app.Close()) Fail("Tavrune.exe did not close after a run");
@@ -231,7 +235,8 @@ void Soak(int runs) {
     if (!app.Close()) Fail("Tavrune.exe did not close after the soak");
     std::printf("soak: runs=%d crashes=%d handles=%lu->%lu private_kb=%lu->%lu\n", completed, alive ? 0 : 1,
                 static_cast<unsigned long>(handles[0]), static_cast<unsigned long>(handles[1]),
-                static_cast<unsigned long>(privateBytes[0] / 1024), static_cast<unsigned long>(privateBytes[1] / 1024));
+                static_cast<unsigned long>(privateBytes[0] / 1024),
+                static_cast<unsigned long>(privateBytes[1] / 1024));
 }
 
 long long FileKb(const std::wstring& path) {
@@ -244,12 +249,15 @@ long long FileKb(const std::wstring& path) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc != 9) {
-        std::printf("usage: bench_driver.exe TAVRUNE MANIFEST_WINDOW BARE_WINDOW SPAWN GOLDEN_DIR STARTUPS RUNS SOAK_RUNS\n");
+        std::printf(
+            "usage: bench_driver.exe TAVRUNE MANIFEST_WINDOW BARE_WINDOW SPAWN GOLDEN_DIR STARTUPS RUNS "
+            "SOAK_RUNS\n");
         return 2;
     }
     tavruneExe = argv[1], manifestExe = argv[2], bareExe = argv[3], spawnExe = argv[4], goldenDir = argv[5];
     reportFile = spawnExe + L".report";
-    const int startups = std::max(1, _wtoi(argv[6])), runs = std::max(1, _wtoi(argv[7])), soakRuns = _wtoi(argv[8]);
+    const int startups = std::max(1, _wtoi(argv[6])), runs = std::max(1, _wtoi(argv[7])),
+              soakRuns = _wtoi(argv[8]);
     setvbuf(stdout, nullptr, _IONBF, 0);
 
     // One untimed pass of each first, so that no measurement pays for first
@@ -287,40 +295,46 @@ int wmain(int argc, wchar_t** argv) {
                     peakKb = std::max(peakKb, r.peakKb);
                 }
             }
-            std::printf("run %d/%d %-34s baseline %8.1f ms, Tavrune %8.1f ms\n", rep + 1, runs, kModes[m].name,
-                        base[m].back(), tav[m].back());
+            std::printf("run %d/%d %-34s baseline %8.1f ms, Tavrune %8.1f ms\n", rep + 1, runs,
+                        kModes[m].name, base[m].back(), tav[m].back());
         }
     }
 
-    const double ratio = Median(startMs[0]) / Median(startMs[1]), ratioBare = Median(startMs[0]) / Median(startMs[2]);
+    const double ratio = Median(startMs[0]) / Median(startMs[1]),
+                 ratioBare = Median(startMs[0]) / Median(startMs[2]);
     std::printf("\n%-50s %10s %10s %7s  %s\n", "medians", "Tavrune", "baseline", "ratio", "target");
     std::printf("%-50s %10.1f %10.1f %7.2f  <= 1.30 %s\n", "start-up ms (minimal window, same manifest)",
                 Median(startMs[0]), Median(startMs[1]), ratio, ratio <= 1.3 ? "met" : "MISSED");
-    std::printf("%-50s %10.1f %10.1f %7.2f  (reference)\n", "start-up ms (bare minimal window)", Median(startMs[0]),
-                Median(startMs[2]), ratioBare);
+    std::printf("%-50s %10.1f %10.1f %7.2f  (reference)\n", "start-up ms (bare minimal window)",
+                Median(startMs[0]), Median(startMs[2]), ratioBare);
     double worstRun = 0;
     for (int m = 0; m < kModeCount; ++m) {
         const double r = Median(tav[m]) / Median(base[m]);
         worstRun = std::max(worstRun, r);
-        std::printf("run ms, %-42s %10.1f %10.1f %7.2f  <= 1.20 %s\n", kModes[m].name, Median(tav[m]), Median(base[m]), r,
-                    r <= 1.2 ? "met" : "MISSED");
+        std::printf("run ms, %-42s %10.1f %10.1f %7.2f  <= 1.20 %s\n", kModes[m].name, Median(tav[m]),
+                    Median(base[m]), r, r <= 1.2 ? "met" : "MISSED");
     }
-    const double p99 = Percentile(probes, 99), worst = Percentile(probes, 100), floorP99 = Percentile(floorProbes, 99);
+    const double p99 = Percentile(probes, 99), worst = Percentile(probes, 100),
+                 floorP99 = Percentile(floorProbes, 99);
     const double uiRatio = p99 / floorP99, spawnMs = Median(starts);
-    std::printf("%-50s %10.1f %10.1f %7.2f  <= 3 %s\n", "window answer ms during runs, p99 (floor: minimal window)", p99,
-                floorP99, uiRatio, uiRatio <= 3 ? "met" : "MISSED");
+    std::printf("%-50s %10.1f %10.1f %7.2f  <= 3 %s\n",
+                "window answer ms during runs, p99 (floor: minimal window)", p99, floorP99, uiRatio,
+                uiRatio <= 3 ? "met" : "MISSED");
     for (double p : {50.0, 90.0}) {
-        std::printf("window answer ms during runs, p%-19.0f %10.1f %10.1f\n", p, Percentile(probes, p), Percentile(floorProbes, p));
+        std::printf("window answer ms during runs, p%-19.0f %10.1f %10.1f\n", p, Percentile(probes, p),
+                    Percentile(floorProbes, p));
     }
-    std::printf("%-50s %10.1f %10.1f\n", "window answer ms during runs, worst", worst, Percentile(floorProbes, 100));
+    std::printf("%-50s %10.1f %10.1f\n", "window answer ms during runs, worst", worst,
+                Percentile(floorProbes, 100));
     std::printf("%-50s %10.1f\n", "one StartHidden in the baseline, median ms", spawnMs);
     const long long exeKb = FileKb(tavruneExe);
     std::printf("%-50s %10lld %10lld\n", "file size KB (bare minimal window)", exeKb, FileKb(bareExe));
     std::printf("%-50s %10zu\n\n", "peak working set KB after a run, worst", peakKb);
     if (soakRuns > 0) Soak(soakRuns);
     std::printf("clicks tried again: %d\n", clickRetries);
-    std::printf("bench: startup_ratio=%.2f startup_ratio_bare=%.2f run_ratio=%.2f ui_p99_ms=%.1f ui_max_ms=%.1f "
-                "ui_floor_p99_ms=%.1f ui_ratio=%.2f spawn_ms=%.1f exe_kb=%lld peak_ws_kb=%zu\n",
-                ratio, ratioBare, worstRun, p99, worst, floorP99, uiRatio, spawnMs, exeKb, peakKb);
+    std::printf(
+        "bench: startup_ratio=%.2f startup_ratio_bare=%.2f run_ratio=%.2f ui_p99_ms=%.1f ui_max_ms=%.1f "
+        "ui_floor_p99_ms=%.1f ui_ratio=%.2f spawn_ms=%.1f exe_kb=%lld peak_ws_kb=%zu\n",
+        ratio, ratioBare, worstRun, p99, worst, floorP99, uiRatio, spawnMs, exeKb, peakKb);
     return 0;
 }

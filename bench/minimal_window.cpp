@@ -34,7 +34,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     RECT frame = {0, 0, 411, 214};  // Tavrune's client area at 96 dpi
     AdjustWindowRectEx(&frame, style, FALSE, 0);
     HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"minimal", style, CW_USEDEFAULT, CW_USEDEFAULT,
-                                frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
+                                frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                                instance, nullptr);
     if (!hwnd) return 1;
     ShowWindow(hwnd, show);
     UpdateWindow(hwnd);

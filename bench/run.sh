@@ -10,7 +10,7 @@
 source "$(dirname "$0")/../scripts/common.sh"
 
 ensure_packages cmake make "${WINDOWS_PACKAGES[@]}"
-source "$ROOT/tests/wine/env.sh"
+source "$ROOT/scripts/wine.sh"
 DIR=$BUILD/bench-$TAVRUNE_WINE_ARCH
 echo "== building into $DIR ($(basename "$(wine_toolchain)"))"
 cmake -S "$ROOT" -B "$DIR" -DCMAKE_TOOLCHAIN_FILE="$(wine_toolchain)" -DTAVRUNE_WERROR=ON >/dev/null

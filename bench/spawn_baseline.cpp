@@ -38,8 +38,11 @@ int wmain() {
     const long long start = Micros();
     for (std::size_t i = 0; i < commands.size(); ++i) {
         const long long before = Micros();
-        const bool pair = ordered && i + 1 < commands.size() && commands[i + 1].find(u" sc start ") != std::u16string::npos;
-        if (!(pair ? platform.StartHiddenThen(commands[i], commands[i + 1]) : platform.StartHidden(commands[i]))) return 4;
+        const bool pair =
+            ordered && i + 1 < commands.size() && commands[i + 1].find(u" sc start ") != std::u16string::npos;
+        if (!(pair ? platform.StartHiddenThen(commands[i], commands[i + 1])
+                   : platform.StartHidden(commands[i])))
+            return 4;
         i += pair;
         calls += ' ' + std::to_string(Micros() - before);
     }

@@ -22,13 +22,13 @@ ensure_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-HOST_PACKAGES=(cmake make g++ libgtest-dev)
+HOST_PACKAGES=(cmake make g++ libgtest-dev clang-format)
 WINDOWS_PACKAGES=(g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 binutils-mingw-w64-i686
                   binutils-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb xauth openbox fonts-arphic-uming
                   fontconfig imagemagick x11-utils)
 
 # The toolchain of the Windows build that this machine's Wine runs (see
-# tests/wine/env.sh, which sets TAVRUNE_WINE_ARCH).
+# scripts/wine.sh, which sets TAVRUNE_WINE_ARCH).
 wine_toolchain() {
     if [ "$TAVRUNE_WINE_ARCH" = win64 ]; then echo "$ROOT/cmake/mingw-x86_64.cmake"; else echo "$ROOT/cmake/mingw-i686.cmake"; fi
 }

@@ -7,7 +7,7 @@
 source "$(dirname "$0")/common.sh"
 
 ensure_packages cmake make "${WINDOWS_PACKAGES[@]}"
-source "$ROOT/tests/wine/env.sh"
+source "$ROOT/scripts/wine.sh"
 configure_and_build "$BUILD/$TAVRUNE_WINE_ARCH" -DCMAKE_TOOLCHAIN_FILE="$(wine_toolchain)"
 exe=$BUILD/$TAVRUNE_WINE_ARCH/src/win32/Tavrune.exe
 echo "Tavrune.exe: $exe ($(stat -c %s "$exe") bytes)"

@@ -6,6 +6,11 @@ source "$(dirname "$0")/common.sh"
 
 ensure_packages "${HOST_PACKAGES[@]}"
 
+echo "== layout: every C and C++ file as .clang-format lays it out"
+unformatted=$(cd "$ROOT" && find src tests bench -name '*.cpp' -o -name '*.h' | sort | while read -r f; do
+    clang-format --style=file --dry-run --Werror "$f" >/dev/null 2>&1 || echo "$f"; done)
+[ -z "$unformatted" ] || { echo "FAIL: not laid out by .clang-format (run clang-format -i):" $unformatted; exit 1; }
+
 echo "== host tests"
 configure_and_build "$BUILD/host"
 ctest --test-dir "$BUILD/host" --output-on-failure -j "$JOBS"

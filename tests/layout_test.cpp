@@ -1,16 +1,18 @@
 // The control layout: twips to pixels, stacking, tab order both ways.
-#include <gtest/gtest.h>
-
 #include "ui/layout.h"
+
+#include <gtest/gtest.h>
 
 namespace tavrune {
 namespace {
 
 TEST(Layout, PixelsAt96And144Dpi) {
-    EXPECT_TRUE(TwipsToPixels(kClientWidthTwips, 96) == 411 && TwipsToPixels(kClientWidthTwips, 144) == 617);  // 616.5 up
+    EXPECT_TRUE(TwipsToPixels(kClientWidthTwips, 96) == 411 &&
+                TwipsToPixels(kClientWidthTwips, 144) == 617);  // 616.5 up
     // Check1 index 1 sits inside Frame2: its offset is added before converting.
     const Rect backup = ClientRect(kControls[9], 144);
-    EXPECT_TRUE(backup.left == (4440 + 120) / 10 && backup.top == (840 + 720) / 10 && backup.width == 146);  // 145.5 up
+    EXPECT_TRUE(backup.left == (4440 + 120) / 10 && backup.top == (840 + 720) / 10 &&
+                backup.width == 146);  // 145.5 up
 }
 
 bool Focusable(int control, void*) {
@@ -29,14 +31,17 @@ TEST(Layout, TabOrderSkipsFramesAndLabelAndWraps) {
     EXPECT_EQ(kControls[at].tabOrder, 1);  // wraps round
     EXPECT_EQ(kControls[NextInTabOrder(at, true, Focusable, nullptr)].tabOrder, 9);
     EXPECT_EQ(kControls[NextInTabOrder(0, true, Focusable, nullptr)].tabOrder, 8);  // back from Command1
-    EXPECT_EQ(NextInTabOrder(0, false, [](int, void*) { return false; }, nullptr), -1);
+    EXPECT_EQ(NextInTabOrder(
+                  0, false, [](int, void*) { return false; }, nullptr),
+              -1);
 }
 
 TEST(Layout, FramesLieBehindTheirContents) {
     int order[kControlCount];
     FrontToBackOrder(order);
     // Command1, the options 5 2 1 0, Label1, Frame1, List1, Check1 1 and 0, Frame2.
-    EXPECT_EQ(std::vector<int>(order, order + kControlCount), (std::vector<int>{0, 2, 3, 4, 5, 6, 1, 7, 9, 10, 8}));
+    EXPECT_EQ(std::vector<int>(order, order + kControlCount),
+              (std::vector<int>{0, 2, 3, 4, 5, 6, 1, 7, 9, 10, 8}));
 }
 
 }  // namespace

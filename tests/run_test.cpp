@@ -34,7 +34,8 @@ Golden ReadGolden(const std::string& name, int rowsBelow = 1 << 30) {
 // shows them; the run's progress captions, and the About rows.
 const std::vector<std::u16string> kNames = Lines("names.txt");
 std::u16string Caption(int row) { return u"正在优化 " + kNames[row]; }
-const std::vector<std::u16string> kAbout = {u"", u"Author:relvanik", u"Tavrune，就是简单！", u"建议：tavrune@osperin.example"};
+const std::vector<std::u16string> kAbout = {u"", u"Author:relvanik", u"Tavrune，就是简单！",
+                                            u"建议：tavrune@osperin.example"};
 
 struct RunTest : ::testing::Test {
     HostPlatform platform;
@@ -57,14 +58,16 @@ struct RunTest : ::testing::Test {
 };
 
 TEST_F(RunTest, EachAutomaticModeStartsItsProfilesCommandsAndShowsEachRowAsItGoes) {
-    const std::pair<std::int16_t, const char*> kModes[] = {
-        {kOptionStandard, "profile101.txt"}, {kOptionAdvanced, "profile102.txt"}, {kOptionLocalNetwork, "profile103.txt"}};
+    const std::pair<std::int16_t, const char*> kModes[] = {{kOptionStandard, "profile101.txt"},
+                                                           {kOptionAdvanced, "profile102.txt"},
+                                                           {kOptionLocalNetwork, "profile103.txt"}};
     std::vector<std::u16string> captions;
     for (int row = 0; row < 85; ++row) captions.push_back(Caption(row));
     // Nothing loaded yet: nothing applied, and the run completes all the same.
     list.Append(u"left over");
     form.Command1_Click();
-    EXPECT_TRUE(platform.started.empty() && Texts() == std::vector<std::u16string>{u"优化完成！"} && list.Marked(0) && list.Current() == 0);
+    EXPECT_TRUE(platform.started.empty() && Texts() == std::vector<std::u16string>{u"优化完成！"} &&
+                list.Marked(0) && list.Current() == 0);
     for (const auto& [option, golden] : kModes) {
         SCOPED_TRACE(golden);
         list.Append(u"left over");
@@ -79,8 +82,8 @@ TEST_F(RunTest, EachAutomaticModeStartsItsProfilesCommandsAndShowsEachRowAsItGoe
         platform.onPump = [&] {
             const int applied = Applied();
             const std::vector<std::u16string> shown(captions.begin(), captions.begin() + applied);
-            wrong += Texts() != shown || MarkedRows().size() != static_cast<std::size_t>(applied) || list.Current() != applied - 1 ||
-                     list.Updating();
+            wrong += Texts() != shown || MarkedRows().size() != static_cast<std::size_t>(applied) ||
+                     list.Current() != applied - 1 || list.Updating();
         };
         form.Command1_Click();
 
@@ -108,7 +111,8 @@ TEST_F(RunTest, ManualAppliesTheRowsMarkedWhenTheRunReachesThem) {
     platform.answerOk = true;
     form.Option1_Click(kOptionManual);
     ASSERT_EQ(platform.warnings.size(), 2u);
-    EXPECT_TRUE(platform.warnings[1].text == u"非电脑专业人员不建议使用手动功能，不要打没把握的仗：）" && platform.warnings[1].title == u"Tavrune友情提示");
+    EXPECT_TRUE(platform.warnings[1].text == u"非电脑专业人员不建议使用手动功能，不要打没把握的仗：）" &&
+                platform.warnings[1].title == u"Tavrune友情提示");
     EXPECT_EQ(Texts(), kNames);
 
     // Marks changed at the first yield decide: row 1 is unmarked, the last
@@ -146,8 +150,10 @@ TEST_F(RunTest, ManualAppliesTheRowsMarkedWhenTheRunReachesThem) {
     form.Command1_Click();
     EXPECT_TRUE(platform.started.empty());
     EXPECT_EQ(Texts(), texts);
-    EXPECT_FALSE(form.ChangeService(Caption(0), 0) || form.ChangeService(u"Alerter", -1) || form.ChangeService(u"主动防御", 85));
-    EXPECT_TRUE(form.State().currentServiceKey == u"ZhuDongFangYu  " && form.State().currentStartType == u"auto");
+    EXPECT_FALSE(form.ChangeService(Caption(0), 0) || form.ChangeService(u"Alerter", -1) ||
+                 form.ChangeService(u"主动防御", 85));
+    EXPECT_TRUE(form.State().currentServiceKey == u"ZhuDongFangYu  " &&
+                form.State().currentStartType == u"auto");
 
     // Chosen again: the names afresh. About rows past the profile's 85 rows
     // name no profile line: marked, they keep their text.
@@ -156,7 +162,8 @@ TEST_F(RunTest, ManualAppliesTheRowsMarkedWhenTheRunReachesThem) {
     form.Label1_Click();
     for (int row : {84, 86}) list.ToggleMark(row);
     form.Command1_Click();
-    EXPECT_EQ(platform.started, std::vector<std::u16string>(golden.commands.end() - 2, golden.commands.end()));  // row 84's
+    EXPECT_EQ(platform.started,
+              std::vector<std::u16string>(golden.commands.end() - 2, golden.commands.end()));  // row 84's
     EXPECT_EQ(list.Text(86), u"Author:relvanik");
     // The completion row is last, so the next run replaces it.
     form.Command1_Click();
@@ -173,7 +180,8 @@ TEST_F(RunTest, ManualAppliesTheRowsMarkedWhenTheRunReachesThem) {
 
 TEST(ResultList, SetTextKeepsPlaceAndMarkAndTheCurrentRowFollows) {
     MemoryResultList list;
-    for (const char16_t* text : {u"a", u"b", u"c"}) list.SetText(list.Count() + 1, text);  // past the end: appended
+    for (const char16_t* text : {u"a", u"b", u"c"})
+        list.SetText(list.Count() + 1, text);  // past the end: appended
     list.SetMarked(1, true);
     list.SetText(1, u"B");
     list.SetCurrent(1);
@@ -223,7 +231,9 @@ TEST_F(RunTest, WhatCannotBeDoneIsSaidAndNotClaimed) {
     form.Command1_Click();
     EXPECT_TRUE(platform.warnings.empty() && platform.started.empty() && list.Count() == 0);
     ASSERT_EQ(platform.errors.size(), 2u);
-    EXPECT_EQ(platform.errors[1].text, u"系统没有安装简体中文代码页（936），无法读取服务方案，未更改任何服务设置。\n请安装东亚语言支持后再使用。");
+    EXPECT_EQ(platform.errors[1].text,
+              u"系统没有安装简体中文代码页（936），无法读取服务方案，未更改任何服务设置。\n请安装东亚语言支持"
+              u"后再使用。");
     EXPECT_EQ(platform.errors[1].title, u"Tavrune");
 
     // cmd.exe goes missing at row 2: rows 0 and 1 were applied and say so,
@@ -235,7 +245,9 @@ TEST_F(RunTest, WhatCannotBeDoneIsSaidAndNotClaimed) {
     EXPECT_EQ(platform.started, ReadGolden("profile101.txt", 2).commands);
     EXPECT_TRUE(platform.pumps == 3 && list.Count() == 2);
     ASSERT_EQ(platform.errors.size(), 3u);
-    EXPECT_EQ(platform.errors[2].text, u"无法启动命令解释器 cmd.exe，优化未完成。\n列表中显示“正在优化”的服务已经更改，其余服务未更改。");
+    EXPECT_EQ(
+        platform.errors[2].text,
+        u"无法启动命令解释器 cmd.exe，优化未完成。\n列表中显示“正在优化”的服务已经更改，其余服务未更改。");
     platform.onPump = nullptr;
     platform.canStart = true;
     form.Command1_Click();
@@ -249,14 +261,16 @@ TEST_F(RunTest, WhatCannotBeDoneIsSaidAndNotClaimed) {
     form.Command1_Click();
     EXPECT_TRUE(platform.started.empty() && Texts() == before);
     ASSERT_EQ(platform.errors.size(), 4u);
-    EXPECT_EQ(platform.errors[3].text, u"需要管理员权限才能更改系统服务设置，未更改任何服务设置。\n请以管理员身份运行 Tavrune。");
+    EXPECT_EQ(platform.errors[3].text,
+              u"需要管理员权限才能更改系统服务设置，未更改任何服务设置。\n请以管理员身份运行 Tavrune。");
 
     // A start left waiting for its configure could not be started after all:
     // the run does not claim completion.
     platform.canChangeServices = true;
     platform.thenStarts = false;
     form.Command1_Click();
-    EXPECT_TRUE(list.Count() == 85 && platform.errors.size() == 5u && platform.errors[4].text == platform.errors[2].text);
+    EXPECT_TRUE(list.Count() == 85 && platform.errors.size() == 5u &&
+                platform.errors[4].text == platform.errors[2].text);
 }
 
 TEST_F(RunTest, EachStartTypeStartsItsCommandsAndAStartWaitsForItsConfigure) {
@@ -270,9 +284,11 @@ TEST_F(RunTest, EachStartTypeStartsItsCommandsAndAStartWaitsForItsConfigure) {
     };
     form.Option1_Click(kOptionManual);
     std::vector<std::u16string> want, got;
-    for (const auto& [row, commands] : kRows) list.ToggleMark(row), want.insert(want.end(), commands.begin(), commands.end());
+    for (const auto& [row, commands] : kRows)
+        list.ToggleMark(row), want.insert(want.end(), commands.begin(), commands.end());
     form.Command1_Click();
-    for (std::size_t i = 0; i < platform.started.size(); ++i) got.push_back((platform.waited[i] ? u"then " : u"") + platform.started[i]);
+    for (std::size_t i = 0; i < platform.started.size(); ++i)
+        got.push_back((platform.waited[i] ? u"then " : u"") + platform.started[i]);
     EXPECT_EQ(got, want);
 }
 

@@ -23,9 +23,7 @@ LineList Split(const std::u16string& text) {
     }
 }
 
-std::u16string DisplayName(const std::u16string& line) {
-    return line.substr(0, line.find(u'='));
-}
+std::u16string DisplayName(const std::u16string& line) { return line.substr(0, line.find(u'=')); }
 
 static std::u16string TrimSpaces(const std::u16string& s) {
     const auto first = s.find_first_not_of(u' ');

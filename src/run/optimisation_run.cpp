@@ -56,8 +56,10 @@ void Form::Command1_Click() {
     const int lastRow = list1_.Count() - 1;
     if (list1_.Text(lastRow) == kCompletionRow) list1_.Remove(lastRow);
 
-    if (selectedOption_ == kOptionManual) RunManual();
-    else RunAutomatic();
+    if (selectedOption_ == kOptionManual)
+        RunManual();
+    else
+        RunAutomatic();
     // A start waiting for its configure belongs to a row already shown as
     // applied, also when the window is closing.
     if (!platform_.FinishStarts()) startFailed_ = true;

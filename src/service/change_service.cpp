@@ -24,8 +24,9 @@ bool Form::ChangeService(const std::u16string& LeftSrv, std::int32_t 序号) {
     if (type == u"disabled" && !platform_.StartHidden(StopCommand(key))) startFailed_ = true;
     // Windows refuses to start a service that is still disabled, and the two
     // commands run side by side: the start waits until the configure is done.
-    const bool configuring = type == u"auto" ? platform_.StartHiddenThen(ConfigureCommand(key, type), StartCommand(key))
-                                             : platform_.StartHidden(ConfigureCommand(key, type));
+    const bool configuring = type == u"auto"
+                                 ? platform_.StartHiddenThen(ConfigureCommand(key, type), StartCommand(key))
+                                 : platform_.StartHidden(ConfigureCommand(key, type));
     if (!configuring) startFailed_ = true;
     return !startFailed_;
 }

@@ -8,9 +8,7 @@ namespace tavrune {
 // folder). sc receives the same arguments either way.
 static const std::u16string kInterpreter = u"cmd /d /c  sc ";
 
-std::u16string StopCommand(const std::u16string& serviceKey) {
-    return kInterpreter + u"stop " + serviceKey;
-}
+std::u16string StopCommand(const std::u16string& serviceKey) { return kInterpreter + u"stop " + serviceKey; }
 
 std::u16string ConfigureCommand(const std::u16string& serviceKey, const std::u16string& startType) {
     return kInterpreter + u"config " + serviceKey + u" start= \"" + startType + u"\"";

@@ -27,14 +27,14 @@ enum OptionIndex : std::int16_t {
 
 inline constexpr char16_t kProgressPrefix[] = u"正在优化 ";
 inline constexpr char16_t kCompletionRow[] = u"优化完成！";
-inline constexpr char16_t kManualWarningText[] =
-    u"非电脑专业人员不建议使用手动功能，不要打没把握的仗：）";
+inline constexpr char16_t kManualWarningText[] = u"非电脑专业人员不建议使用手动功能，不要打没把握的仗：）";
 inline constexpr char16_t kManualWarningTitle[] = u"Tavrune友情提示";
 // The rows captioned before the failure were applied; the others were not.
 inline constexpr char16_t kCannotStartText[] =
     u"无法启动命令解释器 cmd.exe，优化未完成。\n列表中显示“正在优化”的服务已经更改，其余服务未更改。";
 inline constexpr char16_t kNoCodePageText[] =
-    u"系统没有安装简体中文代码页（936），无法读取服务方案，未更改任何服务设置。\n请安装东亚语言支持后再使用。";
+    u"系统没有安装简体中文代码页（936），无法读取服务方案，未更改任何服务设置。\n请安装东亚语言支持后再使用"
+    u"。";
 // XP ignores the elevation request, so a limited user gets this far.
 inline constexpr char16_t kNoRightsText[] =
     u"需要管理员权限才能更改系统服务设置，未更改任何服务设置。\n请以管理员身份运行 Tavrune。";

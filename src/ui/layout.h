@@ -34,17 +34,25 @@ inline constexpr FontSpec kLabelFont = {u"宋体", 105, true, 0x0000FF};
 
 // In stored order: a control lies in front of every control after it.
 inline constexpr ControlSpec kControls[] = {
-    {ControlName::Command1, ControlKind::PushButton, -1, kInWindow, u"Tavrune", 4800, 240, 1215, 495, 9, kButtonFont},
+    {ControlName::Command1, ControlKind::PushButton, -1, kInWindow, u"Tavrune", 4800, 240, 1215, 495, 9,
+     kButtonFont},
     {ControlName::Frame1, ControlKind::Frame, -1, kInWindow, u"", 120, 0, 6015, 855, 0, kDefaultFont},
-    {ControlName::Option1, ControlKind::OptionButton, 5, ControlName::Frame1, u"手动优化", 3600, 240, 1095, 495, 6, kDefaultFont},
-    {ControlName::Option1, ControlKind::OptionButton, 2, ControlName::Frame1, u"局域网优化", 2280, 240, 1335, 495, 3, kDefaultFont},
-    {ControlName::Option1, ControlKind::OptionButton, 1, ControlName::Frame1, u"高级优化", 1200, 240, 1575, 495, 2, kDefaultFont},
-    {ControlName::Option1, ControlKind::OptionButton, 0, ControlName::Frame1, u"普通优化", 120, 240, 1215, 495, 1, kDefaultFont},
-    {ControlName::Label1, ControlKind::Label, -1, ControlName::Frame1, u"？", 5760, 0, 255, 255, 10, kLabelFont},
+    {ControlName::Option1, ControlKind::OptionButton, 5, ControlName::Frame1, u"手动优化", 3600, 240, 1095,
+     495, 6, kDefaultFont},
+    {ControlName::Option1, ControlKind::OptionButton, 2, ControlName::Frame1, u"局域网优化", 2280, 240, 1335,
+     495, 3, kDefaultFont},
+    {ControlName::Option1, ControlKind::OptionButton, 1, ControlName::Frame1, u"高级优化", 1200, 240, 1575,
+     495, 2, kDefaultFont},
+    {ControlName::Option1, ControlKind::OptionButton, 0, ControlName::Frame1, u"普通优化", 120, 240, 1215,
+     495, 1, kDefaultFont},
+    {ControlName::Label1, ControlKind::Label, -1, ControlName::Frame1, u"？", 5760, 0, 255, 255, 10,
+     kLabelFont},
     {ControlName::List1, ControlKind::List, -1, kInWindow, u"", 120, 960, 6015, 2160, 5, kDefaultFont},
     {ControlName::Frame2, ControlKind::Frame, -1, kInWindow, u"", 4440, 840, 1695, 3975, 4, kDefaultFont},
-    {ControlName::Check1, ControlKind::CheckBox, 1, ControlName::Frame2, u"备份上次优化", 120, 720, 1455, 495, 8, kDefaultFont},
-    {ControlName::Check1, ControlKind::CheckBox, 0, ControlName::Frame2, u"恢复上次优化", 120, 240, 1455, 495, 7, kDefaultFont},
+    {ControlName::Check1, ControlKind::CheckBox, 1, ControlName::Frame2, u"备份上次优化", 120, 720, 1455, 495,
+     8, kDefaultFont},
+    {ControlName::Check1, ControlKind::CheckBox, 0, ControlName::Frame2, u"恢复上次优化", 120, 240, 1455, 495,
+     7, kDefaultFont},
 };
 inline constexpr int kControlCount = sizeof(kControls) / sizeof(kControls[0]);
 

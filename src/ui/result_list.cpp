@@ -6,9 +6,7 @@ void ResultList::Remove(int i) {
     if (Exists(i)) DoRemove(i);
 }
 
-std::u16string ResultList::Text(int i) const {
-    return Exists(i) ? DoText(i) : std::u16string();
-}
+std::u16string ResultList::Text(int i) const { return Exists(i) ? DoText(i) : std::u16string(); }
 
 void ResultList::SetText(int i, const std::u16string& text) {
     if (!Exists(i)) {
@@ -36,8 +34,10 @@ void MemoryResultList::DoInsert(int i, const std::u16string& text) {
 
 void MemoryResultList::DoRemove(int i) {
     rows_.erase(rows_.begin() + i);
-    if (current_ == i) current_ = -1;
-    else if (current_ > i) --current_;
+    if (current_ == i)
+        current_ = -1;
+    else if (current_ > i)
+        --current_;
 }
 
 void MemoryResultList::DoClear() {

@@ -10,7 +10,8 @@ std::u16string ListBoxResultList::DoText(int i) const {
     const LRESULT length = SendMessageW(hwnd, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
     if (length <= 0) return {};
     std::u16string text(static_cast<std::size_t>(length) + 1, u'\0');
-    const LRESULT got = SendMessageW(hwnd, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&text[0]));
+    const LRESULT got =
+        SendMessageW(hwnd, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&text[0]));
     text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
     return text;
 }

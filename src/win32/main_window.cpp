@@ -31,7 +31,8 @@ ControlClass ClassOf(ControlKind kind) {
         case ControlKind::OptionButton: return {L"BUTTON", BS_RADIOBUTTON, 0};
         case ControlKind::Label: return {L"STATIC", SS_LEFT | SS_NOTIFY, 0};
         case ControlKind::List:
-            return {L"LISTBOX", LBS_MULTIPLESEL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL, WS_EX_CLIENTEDGE};
+            return {L"LISTBOX", LBS_MULTIPLESEL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL,
+                    WS_EX_CLIENTEDGE};
         // No handler reads them; they toggle like any check box.
         case ControlKind::CheckBox: return {L"BUTTON", BS_AUTOCHECKBOX, 0};
     }
@@ -45,7 +46,8 @@ COLORREF ColorOf(std::uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) 
 bool HighContrast() {
     HIGHCONTRASTW setting = {};
     setting.cbSize = sizeof(setting);
-    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(setting), &setting, 0) && (setting.dwFlags & HCF_HIGHCONTRASTON);
+    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(setting), &setting, 0) &&
+           (setting.dwFlags & HCF_HIGHCONTRASTON);
 }
 
 }  // namespace
@@ -69,8 +71,9 @@ bool MainWindow::Create(HINSTANCE instance, int show) {
     wc.lpfnWndProc = WindowProc;
     wc.hInstance = instance;
     wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_TAVRUNE));
-    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_TAVRUNE), IMAGE_ICON,
-                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    wc.hIconSm =
+        static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_TAVRUNE), IMAGE_ICON,
+                                      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
     wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kClassName;
@@ -84,8 +87,8 @@ bool MainWindow::Create(HINSTANCE instance, int show) {
     // Sized for the system DPI; WM_CREATE sizes it again for the monitor it
     // lands on.
     const SIZE size = WindowSizeFor(systemDpi_);
-    hwnd_ = CreateWindowExW(0, kClassName, Wide(kWindowTitle), kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, size.cx,
-                            size.cy, nullptr, nullptr, instance, this);
+    hwnd_ = CreateWindowExW(0, kClassName, Wide(kWindowTitle), kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                            size.cx, size.cy, nullptr, nullptr, instance, this);
     if (!hwnd_) return false;
     ShowWindow(hwnd_, show);
     UpdateWindow(hwnd_);
@@ -101,17 +104,14 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, 
     } else {
         self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     }
-    return self ? self->HandleMessage(message, wParam, lParam) : DefWindowProcW(hwnd, message, wParam, lParam);
+    return self ? self->HandleMessage(message, wParam, lParam)
+                : DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_CREATE:
-            OnCreate();
-            return 0;
-        case WM_COMMAND:
-            OnCommand(LOWORD(wParam), HIWORD(wParam));
-            return 0;
+        case WM_CREATE: OnCreate(); return 0;
+        case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
         case WM_CTLCOLORSTATIC:
             return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
         case WM_SETCURSOR:
@@ -126,9 +126,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 return 0;
             }
             break;
-        case WM_SETFOCUS:
-            RestoreFocus();
-            return 0;
+        case WM_SETFOCUS: RestoreFocus(); return 0;
         case kGetDpiScaledSize:
             // Windows would scale the whole window, frame and all: while it is
             // dragged across, it takes the table's size at the new DPI instead.
@@ -151,12 +149,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             // A log-off now would end the program at the run's next yield
             // and leave the profile half applied.
             return form_.Running() ? FALSE : TRUE;
-        case WM_CLOSE:
-            OnClose();
-            return 0;
-        case WM_DESTROY:
-            PostQuitMessage(0);
-            return 0;
+        case WM_CLOSE: OnClose(); return 0;
+        case WM_DESTROY: PostQuitMessage(0); return 0;
     }
     return DefWindowProcW(hwnd_, message, wParam, lParam);
 }
@@ -173,12 +167,14 @@ void MainWindow::OnCreate() {
         const ControlClass cls = ClassOf(entry.kind);
         HWND control = CreateWindowExW(cls.exStyle, cls.className, Wide(entry.caption),
                                        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | cls.style, 0, 0, 0, 0, hwnd_,
-                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(entry))), instance_, nullptr);
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(entry))),
+                                       instance_, nullptr);
         // Only a real click, Space or an arrow key selects an option, never
         // the focus alone (XP has no such switch; see OnCommand).
         if (entry.kind == ControlKind::OptionButton) {
             SendMessageW(control, kSetDontClick, TRUE, 0);
-            buttonProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OptionProc)));
+            buttonProc_ = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OptionProc)));
         }
         controls_[i] = control;
         if (entry.name == ControlName::List1) list1_.hwnd = control;
@@ -213,8 +209,10 @@ void MainWindow::OnCommand(int id, int code) {
 void MainWindow::OnClose() {
     // A run in progress owns the stack below this message; it ends at its
     // next yield and the window goes when the run's click handler returns.
-    if (form_.Running()) form_.RequestClose();
-    else DestroyWindow(hwnd_);
+    if (form_.Running())
+        form_.RequestClose();
+    else
+        DestroyWindow(hwnd_);
 }
 
 LRESULT MainWindow::OnCtlColorStatic(HDC dc, HWND control) {
@@ -224,7 +222,8 @@ LRESULT MainWindow::OnCtlColorStatic(HDC dc, HWND control) {
         SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     }
-    return DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
+    return DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                          reinterpret_cast<LPARAM>(control));
 }
 
 bool MainWindow::OnSetCursor(HWND control) {
@@ -263,7 +262,8 @@ void MainWindow::SetControlStates() {
     // Back to the control that had the focus before the run, unless the
     // user has put it somewhere else since.
     HWND focus = GetFocus();
-    if (GetForegroundWindow() == hwnd_ && (focus == nullptr || focus == hwnd_ || (focusLent_ && focus == list1_.hwnd))) {
+    if (GetForegroundWindow() == hwnd_ &&
+        (focus == nullptr || focus == hwnd_ || (focusLent_ && focus == list1_.hwnd))) {
         RestoreFocus();
     }
     focusLent_ = false;
@@ -275,8 +275,10 @@ void MainWindow::BlockShutdown(bool block) {
     if (block == shutdownBlocked_) return;
     shutdownBlocked_ = block;
     if (!block) {
-        if (auto destroy = SystemFunction<BOOL(WINAPI*)(HWND)>(L"user32.dll", "ShutdownBlockReasonDestroy")) destroy(hwnd_);
-    } else if (auto create = SystemFunction<BOOL(WINAPI*)(HWND, LPCWSTR)>(L"user32.dll", "ShutdownBlockReasonCreate")) {
+        if (auto destroy = SystemFunction<BOOL(WINAPI*)(HWND)>(L"user32.dll", "ShutdownBlockReasonDestroy"))
+            destroy(hwnd_);
+    } else if (auto create =
+                   SystemFunction<BOOL(WINAPI*)(HWND, LPCWSTR)>(L"user32.dll", "ShutdownBlockReasonCreate")) {
         create(hwnd_, Wide(kShutdownBlockReason));
     }
 }

@@ -12,8 +12,10 @@ namespace {
 // windows (10 1703 and later); others keep the frame of the system DPI.
 bool FrameScalesWithDpi() {
     const auto context = SystemFunction<HANDLE(WINAPI*)()>(L"user32.dll", "GetThreadDpiAwarenessContext");
-    const auto equal = SystemFunction<BOOL(WINAPI*)(HANDLE, HANDLE)>(L"user32.dll", "AreDpiAwarenessContextsEqual");
-    return context && equal && equal(context(), reinterpret_cast<HANDLE>(-4));  // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
+    const auto equal =
+        SystemFunction<BOOL(WINAPI*)(HANDLE, HANDLE)>(L"user32.dll", "AreDpiAwarenessContextsEqual");
+    return context && equal &&
+           equal(context(), reinterpret_cast<HANDLE>(-4));  // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
 }
 
 HFONT CreateFontFrom(const FontSpec& design, int dpi) {
@@ -39,7 +41,8 @@ int WindowDpi(HWND hwnd, int systemDpi) {
     UINT x = 0, y = 0;
     if (const auto get = reinterpret_cast<HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*)>(
             reinterpret_cast<void*>(shcore ? GetProcAddress(shcore, "GetDpiForMonitor") : nullptr))) {
-        if (get(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), 0 /* MDT_EFFECTIVE_DPI */, &x, &y) != S_OK) y = 0;
+        if (get(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), 0 /* MDT_EFFECTIVE_DPI */, &x, &y) != S_OK)
+            y = 0;
     }
     if (shcore) FreeLibrary(shcore);
     return y > 0 ? static_cast<int>(y) : systemDpi;
@@ -47,7 +50,8 @@ int WindowDpi(HWND hwnd, int systemDpi) {
 
 SIZE WindowSizeFor(int dpi) {
     RECT r = {0, 0, TwipsToPixels(kClientWidthTwips, dpi), TwipsToPixels(kClientHeightTwips, dpi)};
-    const auto adjust = SystemFunction<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>(L"user32.dll", "AdjustWindowRectExForDpi");
+    const auto adjust = SystemFunction<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>(
+        L"user32.dll", "AdjustWindowRectExForDpi");
     if (!FrameScalesWithDpi() || !adjust || !adjust(&r, kWindowStyle, FALSE, 0, static_cast<UINT>(dpi))) {
         AdjustWindowRectEx(&r, kWindowStyle, FALSE, 0);
     }
@@ -74,8 +78,8 @@ void MainWindow::ApplyDpi(int dpi, const RECT* suggested) {
     // pixels, or by the whole unscaled frame where the frame keeps the
     // system's DPI.
     const SIZE size = WindowSizeFor(dpi);
-    SetWindowPos(hwnd_, nullptr, suggested ? suggested->left : 0, suggested ? suggested->top : 0, size.cx, size.cy,
-                 SWP_NOZORDER | SWP_NOACTIVATE | (suggested ? 0 : SWP_NOMOVE));
+    SetWindowPos(hwnd_, nullptr, suggested ? suggested->left : 0, suggested ? suggested->top : 0, size.cx,
+                 size.cy, SWP_NOZORDER | SWP_NOACTIVATE | (suggested ? 0 : SWP_NOMOVE));
 
     const HFONT old[] = {defaultFont_, buttonFont_, labelFont_};
     defaultFont_ = buttonFont_ = labelFont_ = nullptr;
@@ -84,9 +88,9 @@ void MainWindow::ApplyDpi(int dpi, const RECT* suggested) {
         const ControlSpec& entry = kControls[i];
         const Rect c = ClientRect(entry, dpi);
         MoveWindow(controls_[i], c.left, c.top, c.width, c.height, TRUE);
-        HFONT font = entry.font.face == nullptr ? defaultFont_
+        HFONT font = entry.font.face == nullptr          ? defaultFont_
                      : entry.name == ControlName::Label1 ? labelFont_
-                                                        : buttonFont_;
+                                                         : buttonFont_;
         SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     }
     for (HFONT font : old) {

@@ -65,7 +65,8 @@ std::vector<Record> Records(bool remove = false) {
         const std::string text{std::istreambuf_iterator<char>(in), {}};
         const std::size_t times = std::min(text.find('\t', text.find('\t') + 1), text.size());
         records.emplace_back(std::wstring(text.begin(), text.begin() + static_cast<long>(times)), 0, 0);
-        std::sscanf(text.c_str() + times, "%lld %lld", &std::get<1>(records.back()), &std::get<2>(records.back()));
+        std::sscanf(text.c_str() + times, "%lld %lld", &std::get<1>(records.back()),
+                    &std::get<2>(records.back()));
     }
     if (h != INVALID_HANDLE_VALUE) FindClose(h);
     std::sort(records.begin(), records.end());
@@ -79,7 +80,8 @@ std::vector<Record> SettledRecords(std::size_t expected) {
         const std::size_t n = Records().size();
         if (n != last) last = n, quietSince = GetTickCount();
         const DWORD quiet = GetTickCount() - quietSince;
-        if ((n >= expected && quiet > 1500) || quiet > 8000 || GetTickCount() - start > 120000) return Records();
+        if ((n >= expected && quiet > 1500) || quiet > 8000 || GetTickCount() - start > 120000)
+            return Records();
     }
 }
 
@@ -89,16 +91,22 @@ void CheckRecords(const std::vector<std::wstring>& want, const std::string& what
     const auto records = SettledRecords(want.size());
     std::vector<std::wstring> got, odd;  // odd: in one and not the other
     for (const auto& [line, began, ended] : records) got.push_back(line);
-    if (!Check(got == want, what + " (" + std::to_string(got.size()) + " of " + std::to_string(want.size()) + ")")) {
-        std::set_symmetric_difference(got.begin(), got.end(), want.begin(), want.end(), std::back_inserter(odd));
-        for (const auto& line : odd) std::printf("     [%s]\n", std::string(line.begin(), line.end()).c_str());
+    if (!Check(got == want,
+               what + " (" + std::to_string(got.size()) + " of " + std::to_string(want.size()) + ")")) {
+        std::set_symmetric_difference(got.begin(), got.end(), want.begin(), want.end(),
+                                      std::back_inserter(odd));
+        for (const auto& line : odd)
+            std::printf("     [%s]\n", std::string(line.begin(), line.end()).c_str());
     }
     std::string early;
     for (const auto& [line, began, ended] : records) {
         if (line.rfind(L"sc start ", 0) != 0) continue;
         const std::wstring key = line.substr(9, line.find(L'\t') - 9);
-        const auto c = std::find_if(records.begin(), records.end(), [&](const Record& r) { return std::get<0>(r).rfind(L"sc config " + key + L" start= ", 0) == 0; });
-        if (c == records.end() || began <= std::get<2>(*c)) early += " [" + std::string(key.begin(), key.end()) + "]";
+        const auto c = std::find_if(records.begin(), records.end(), [&](const Record& r) {
+            return std::get<0>(r).rfind(L"sc config " + key + L" start= ", 0) == 0;
+        });
+        if (c == records.end() || began <= std::get<2>(*c))
+            early += " [" + std::string(key.begin(), key.end()) + "]";
     }
     Check(early.empty(), what + ": each start began after its configure ended" + early);
 }
@@ -111,7 +119,10 @@ struct App : remote::App {
         // The window manager may move a new window a moment after it shows,
         // and a click aimed at the old place is lost: waits until it stands still in front.
         RECT was = {}, now = {};
-        const auto still = [&] { return was = now, Sleep(100), GetWindowRect(hwnd, &now), GetForegroundWindow() == hwnd && EqualRect(&was, &now); };
+        const auto still = [&] {
+            return was = now, Sleep(100), GetWindowRect(hwnd, &now),
+                   GetForegroundWindow() == hwnd && EqualRect(&was, &now);
+        };
         return remote::App::Start(exe, L"TavruneForm1", folder) && remote::Within(5000, still);
     }
     void ClickRow(int row) const {
@@ -122,14 +133,16 @@ struct App : remote::App {
         Send(list, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
         MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&item), 2);
         GetWindowRect(list, &frame);
-        remote::ClickAt(list, (item.left + item.right) / 2 - frame.left, (item.top + item.bottom) / 2 - frame.top);
+        remote::ClickAt(list, (item.left + item.right) / 2 - frame.left,
+                        (item.top + item.bottom) / 2 - frame.top);
         Sleep(GetDoubleClickTime() + 50);  // two clicks in a row would make a double click
         Sync();
     }
     // The hook (hook.dll) in the window's thread: what Windows does and Wine does not.
     bool Hook() const {
         static HMODULE dll = LoadLibraryW((testDir + L"\\hook.dll").c_str());
-        const auto proc = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(dll, "CallWndProc")));
+        const auto proc =
+            reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(dll, "CallWndProc")));
         return proc && SetWindowsHookExW(WH_CALLWNDPROC, proc, dll, GetWindowThreadProcessId(hwnd, nullptr));
     }
     int Focused() const {
@@ -146,7 +159,9 @@ struct App : remote::App {
         Sleep(100);
         Sync();
     }
-    bool WaitForCompletion() const { return remote::Within(120000, [this] { return Completed(); }); }
+    bool WaitForCompletion() const {
+        return remote::Within(120000, [this] { return Completed(); });
+    }
     std::vector<int> MarkedRows() const {
         std::vector<int> rows;
         for (int i = 0; i < Count(); ++i) rows.insert(rows.end(), Marked(i), i);
@@ -154,7 +169,11 @@ struct App : remote::App {
     }
 };
 
-std::wstring WindowText(HWND h) { wchar_t buffer[512] = {}; GetWindowTextW(h, buffer, 512); return buffer; }
+std::wstring WindowText(HWND h) {
+    wchar_t buffer[512] = {};
+    GetWindowTextW(h, buffer, 512);
+    return buffer;
+}
 
 // What a person sees: the screen's pixels in `r`, row by row.
 std::vector<COLORREF> Screen(const RECT& r) {
@@ -175,7 +194,8 @@ std::vector<COLORREF> Screen(const RECT& r) {
 void CheckLayout(const App& app, int dpi, const std::string& at) {
     RECT client;
     GetClientRect(app.hwnd, &client);
-    Check(client.right == MulDiv(6165, dpi, 1440) && client.bottom == MulDiv(3210, dpi, 1440), "layout: client area" + at);
+    Check(client.right == MulDiv(6165, dpi, 1440) && client.bottom == MulDiv(3210, dpi, 1440),
+          "layout: client area" + at);
     NONCLIENTMETRICSW metrics = {};  // the default font, given for the system DPI
     metrics.cbSize = sizeof metrics;
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
@@ -185,23 +205,32 @@ void CheckLayout(const App& app, int dpi, const std::string& at) {
         RECT r = {};
         GetWindowRect(app.Control(ControlId(c)), &r);
         MapWindowPoints(nullptr, app.hwnd, reinterpret_cast<POINT*>(&r), 2);
-        const int left = c.left + (c.container == ControlName::Frame1 ? 120 : c.container == ControlName::Frame2 ? 4440 : 0);
+        const int left = c.left + (c.container == ControlName::Frame1   ? 120
+                                   : c.container == ControlName::Frame2 ? 4440
+                                                                        : 0);
         const int top = c.top + (c.container == ControlName::Frame2 ? 840 : 0);
-        const RECT want = {MulDiv(left, dpi, 1440), MulDiv(top, dpi, 1440), MulDiv(left, dpi, 1440) + MulDiv(c.width, dpi, 1440),
+        const RECT want = {MulDiv(left, dpi, 1440), MulDiv(top, dpi, 1440),
+                           MulDiv(left, dpi, 1440) + MulDiv(c.width, dpi, 1440),
                            MulDiv(top, dpi, 1440) + MulDiv(c.height, dpi, 1440)};
         if (!EqualRect(&r, &want)) misplaced += " " + std::to_string(ControlId(c));
         // Face, height, weight and character set: "宋体" in bold, GB2312, or the system's message font.
         const LOGFONTW& m = metrics.lfMessageFont;
         wchar_t font[LF_FACESIZE + 40], got[LF_FACESIZE + 40] = {};
-        if (c.font.face) swprintf(font, LF_FACESIZE + 40, L"宋体 %d 700 134", -MulDiv(c.font.tenthsOfPoint, dpi, 720));
-        else swprintf(font, LF_FACESIZE + 40, L"%ls %d %ld %d", m.lfFaceName, MulDiv(m.lfHeight, dpi, systemDpi), m.lfWeight, m.lfCharSet);
-        GlobalGetAtomNameW(static_cast<ATOM>(reinterpret_cast<INT_PTR>(GetPropW(app.Control(ControlId(c)), L"TavruneTestFont"))), got, LF_FACESIZE + 40);
+        if (c.font.face)
+            swprintf(font, LF_FACESIZE + 40, L"宋体 %d 700 134", -MulDiv(c.font.tenthsOfPoint, dpi, 720));
+        else
+            swprintf(font, LF_FACESIZE + 40, L"%ls %d %ld %d", m.lfFaceName,
+                     MulDiv(m.lfHeight, dpi, systemDpi), m.lfWeight, m.lfCharSet);
+        GlobalGetAtomNameW(static_cast<ATOM>(reinterpret_cast<INT_PTR>(
+                               GetPropW(app.Control(ControlId(c)), L"TavruneTestFont"))),
+                           got, LF_FACESIZE + 40);
         if (lstrcmpW(got, font) != 0) fonts += " " + std::to_string(ControlId(c));
     }
     Check(misplaced.empty(), "layout: every control where the table puts it" + at + misplaced);
     Check(fonts.empty(), "layout: every control in its font" + at + fonts);
-    const std::pair<int, int> kFrontBehind[] = {{IDC_COMMAND1, IDC_FRAME1}, {IDC_OPTION1, IDC_FRAME1}, {IDC_OPTION1 + 5, IDC_FRAME1},
-                                                {IDC_LABEL1, IDC_FRAME1},   {IDC_LIST1, IDC_FRAME2},  {IDC_LIST1, IDC_CHECK1},
+    const std::pair<int, int> kFrontBehind[] = {{IDC_COMMAND1, IDC_FRAME1},    {IDC_OPTION1, IDC_FRAME1},
+                                                {IDC_OPTION1 + 5, IDC_FRAME1}, {IDC_LABEL1, IDC_FRAME1},
+                                                {IDC_LIST1, IDC_FRAME2},       {IDC_LIST1, IDC_CHECK1},
                                                 {IDC_LIST1, IDC_CHECK1 + 1}};
     std::string behind;
     for (const auto& [front, back] : kFrontBehind) {
@@ -211,7 +240,8 @@ void CheckLayout(const App& app, int dpi, const std::string& at) {
         IntersectRect(&both, &a, &b);
         POINT p = {(both.left + both.right) / 2, (both.top + both.bottom) / 2};
         ScreenToClient(app.hwnd, &p);
-        if (ChildWindowFromPointEx(app.hwnd, p, CWP_SKIPINVISIBLE) != app.Control(front)) behind += " " + std::to_string(front);
+        if (ChildWindowFromPointEx(app.hwnd, p, CWP_SKIPINVISIBLE) != app.Control(front))
+            behind += " " + std::to_string(front);
     }
     Check(behind.empty(), "layout: in front where controls overlap" + at + behind);
 }
@@ -221,11 +251,18 @@ void CheckLayout(const App& app, int dpi, const std::string& at) {
 void Layout() {
     App app;
     if (!Check(app.Start() && app.Hook(), "layout: the window opens")) return;
-    const std::pair<int, const wchar_t*> kCaptions[] = {
-        {0, L"Tavrune - 就是简单！       Osperin版"}, {IDC_COMMAND1, L"Tavrune"}, {IDC_OPTION1, L"普通优化"}, {IDC_OPTION1 + 1, L"高级优化"},
-        {IDC_OPTION1 + 2, L"局域网优化"}, {IDC_OPTION1 + 5, L"手动优化"}, {IDC_LABEL1, L"？"}, {IDC_CHECK1, L"恢复上次优化"}, {IDC_CHECK1 + 1, L"备份上次优化"}};
+    const std::pair<int, const wchar_t*> kCaptions[] = {{0, L"Tavrune - 就是简单！       Osperin版"},
+                                                        {IDC_COMMAND1, L"Tavrune"},
+                                                        {IDC_OPTION1, L"普通优化"},
+                                                        {IDC_OPTION1 + 1, L"高级优化"},
+                                                        {IDC_OPTION1 + 2, L"局域网优化"},
+                                                        {IDC_OPTION1 + 5, L"手动优化"},
+                                                        {IDC_LABEL1, L"？"},
+                                                        {IDC_CHECK1, L"恢复上次优化"},
+                                                        {IDC_CHECK1 + 1, L"备份上次优化"}};
     std::string captions;
-    for (const auto& [id, text] : kCaptions) captions += WindowText(id ? app.Control(id) : app.hwnd) == text ? "" : " " + std::to_string(id);
+    for (const auto& [id, text] : kCaptions)
+        captions += WindowText(id ? app.Control(id) : app.hwnd) == text ? "" : " " + std::to_string(id);
     Check(captions.empty(), "layout: the title and every caption" + captions);
     CheckLayout(app, systemDpi, " at " + std::to_string(systemDpi) + " dpi");
     // The "？" as drawn: blue beside the window's colour, or the theme's link
@@ -238,7 +275,8 @@ void Layout() {
         GetWindowRect(app.Control(IDC_LABEL1), &r);
         const auto p = Screen(r);
         const COLORREF face = GetSysColor(COLOR_BTNFACE);  // in the corners, beside the glyph
-        return std::count(p.begin(), p.end(), want) >= 5 && std::count(p.begin(), p.end(), not_) == 0 && p.front() == face && p.back() == face;
+        return std::count(p.begin(), p.end(), want) >= 5 && std::count(p.begin(), p.end(), not_) == 0 &&
+               p.front() == face && p.back() == face;
     };
     const COLORREF blue = RGB(0, 0, 255), link = GetSysColor(COLOR_HOTLIGHT);
     Check(drawn(0, blue, link) && drawn(1, link, blue) && drawn(0, blue, link),
@@ -247,10 +285,13 @@ void Layout() {
         app.Send(app.hwnd, RegisterWindowMessageW(L"TavruneTestDpi"), 144, systemDpi);
         CheckLayout(app, 144, " after a move to 144 dpi");
         // Where the top of the list lay at 96 dpi, Frame1 lies now, bare.
-        RECT strip = {MulDiv(240, 144, 1440), MulDiv(800, 144, 1440), MulDiv(4000, 144, 1440), MulDiv(800, 144, 1440) + 1};
+        RECT strip = {MulDiv(240, 144, 1440), MulDiv(800, 144, 1440), MulDiv(4000, 144, 1440),
+                      MulDiv(800, 144, 1440) + 1};
         MapWindowPoints(app.hwnd, nullptr, reinterpret_cast<POINT*>(&strip), 2);
         const auto left = (Sleep(300), app.Sync(), Screen(strip));
-        Check(std::count(left.begin(), left.end(), GetSysColor(COLOR_BTNFACE)) == static_cast<long>(left.size()), "drawn: nothing of the old layout is left after the move");
+        Check(std::count(left.begin(), left.end(), GetSysColor(COLOR_BTNFACE)) ==
+                  static_cast<long>(left.size()),
+              "drawn: nothing of the old layout is left after the move");
     }
     Check(app.Close(), "layout: closes and exits");
 }
@@ -263,7 +304,7 @@ void Keys() {
     App app;
     if (!Check(app.Start() && app.Hook(), "keys: the window opens")) return;
     // From the first control in tab order: Tab round to it again, then Shift+Tab.
-    const int walk[] = {IDC_OPTION1 + 0, IDC_OPTION1 + 1, IDC_OPTION1 + 2, IDC_LIST1, IDC_OPTION1 + 5,
+    const int walk[] = {IDC_OPTION1 + 0, IDC_OPTION1 + 1, IDC_OPTION1 + 2, IDC_LIST1,       IDC_OPTION1 + 5,
                         IDC_CHECK1 + 0,  IDC_CHECK1 + 1,  IDC_COMMAND1,    IDC_OPTION1 + 0, IDC_COMMAND1};
     std::string wrong;
     for (int i = 0; i < 10; ++i) {
@@ -272,22 +313,28 @@ void Keys() {
     }
     Check(wrong.empty(), "keys: Tab walks the tab order and wraps round, Shift+Tab goes back" + wrong);
     int clicks = 0;
-    for (int i : {0, 1, 2, 5}) clicks += GetPropW(app.Control(IDC_OPTION1 + i), L"TavruneTestClicks") != nullptr;
-    Check(clicks == 4 && !app.Checked(0) && !app.Checked(1) && !app.Checked(2) && !app.Checked(5) && app.Count() == 0 && !app.Box(),
+    for (int i : {0, 1, 2, 5})
+        clicks += GetPropW(app.Control(IDC_OPTION1 + i), L"TavruneTestClicks") != nullptr;
+    Check(clicks == 4 && !app.Checked(0) && !app.Checked(1) && !app.Checked(2) && !app.Checked(5) &&
+              app.Count() == 0 && !app.Box(),
           "keys: focus alone selects no option, though each clicked itself");
     app.Key(VK_TAB);
-    const std::pair<BYTE, int> kArrows[] = {{VK_RIGHT, 1}, {VK_RIGHT, 2}, {VK_DOWN, 5}, {VK_RIGHT, 0}, {VK_LEFT, 5}, {VK_UP, 2}};
+    const std::pair<BYTE, int> kArrows[] = {{VK_RIGHT, 1}, {VK_RIGHT, 2}, {VK_DOWN, 5},
+                                            {VK_RIGHT, 0}, {VK_LEFT, 5},  {VK_UP, 2}};
     wrong.clear();
     for (const auto& [key, option] : kArrows) {
-        const bool box = option == 5 ? app.AnswerBox(IDCANCEL, [&] { app.Key(key); }) : (app.Key(key), !app.Box());
-        if (!box || app.Focused() != IDC_OPTION1 + option || !app.Checked(option)) wrong += " " + std::to_string(option);
+        const bool box =
+            option == 5 ? app.AnswerBox(IDCANCEL, [&] { app.Key(key); }) : (app.Key(key), !app.Box());
+        if (!box || app.Focused() != IDC_OPTION1 + option || !app.Checked(option))
+            wrong += " " + std::to_string(option);
     }
     Check(wrong.empty(), "keys: the arrows move among the options, wrapping round, and select" + wrong);
     // The press gives the option the focus, and so a click of its own.
     remote::ClickAt(app.Control(IDC_OPTION1 + 5), -1, -1, MOUSEEVENTF_LEFTDOWN);
     Sleep(300);
     app.Sync();
-    Check(!app.Box() && app.AnswerBox(IDOK, [] { mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0); }) && app.Count() == 85 && (Sleep(500), !app.Box()),
+    Check(!app.Box() && app.AnswerBox(IDOK, [] { mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0); }) &&
+              app.Count() == 85 && (Sleep(500), !app.Box()),
           "keys: a click on an unfocused option selects it once, on its release");
     Check(app.Close(), "keys: closes and exits");
 }
@@ -305,7 +352,8 @@ bool ListDrawnSoFar(const App& app) {
         item.top = (item.top + item.bottom) / 2, item.bottom = item.top + 1;  // the line through its middle
         const auto line = Screen(item);
         if (count < 4 || app.Count() != count) continue;  // moved on meanwhile
-        return std::count(line.begin(), line.end(), GetSysColor(COLOR_HIGHLIGHT)) * 3 > static_cast<long>(line.size());
+        return std::count(line.begin(), line.end(), GetSysColor(COLOR_HIGHLIGHT)) * 3 >
+               static_cast<long>(line.size());
     }
     return false;
 }
@@ -319,16 +367,20 @@ void Standard() {
     CreateDirectoryW(folder.c_str(), nullptr);
     bool planted = CopyFileW(exePath.c_str(), (folder + L"\\Tavrune.exe").c_str(), FALSE);
     for (const wchar_t* name : {L"\\cmd.exe", L"\\sc.exe"}) {
-        planted &= CopyFileW(trap.c_str(), (folder + name).c_str(), FALSE) && (DeleteFileW((folder + name + L".ran").c_str()), true);
+        planted &= CopyFileW(trap.c_str(), (folder + name).c_str(), FALSE) &&
+                   (DeleteFileW((folder + name + L".ran").c_str()), true);
     }
     App app;
-    if (!Check(planted && app.Start(folder + L"\\Tavrune.exe", folder.c_str()) && app.Hook(), "standard: the window opens")) return;
+    if (!Check(planted && app.Start(folder + L"\\Tavrune.exe", folder.c_str()) && app.Hook(),
+               "standard: the window opens"))
+        return;
     app.Key(VK_SPACE);  // the first option has the focus at the start
     const DWORD handles = remote::HandleCount(app.process.dwProcessId);
     app.Key(VK_TAB, true);  // back to the run button
     app.Key(VK_RETURN);
     bool locked = true;
-    for (int id : {IDC_COMMAND1, IDC_LABEL1, IDC_OPTION1, IDC_OPTION1 + 1, IDC_OPTION1 + 2, IDC_OPTION1 + 5}) locked &= !IsWindowEnabled(app.Control(id));
+    for (int id : {IDC_COMMAND1, IDC_LABEL1, IDC_OPTION1, IDC_OPTION1 + 1, IDC_OPTION1 + 2, IDC_OPTION1 + 5})
+        locked &= !IsWindowEnabled(app.Control(id));
     Check(locked && IsWindowEnabled(app.Control(IDC_LIST1)) && app.Focused() == IDC_LIST1 && app.Count() < 85,
           "standard: run button, options and label locked during the run, the list live and focused");
     const bool tabbed = (app.Key(VK_TAB), app.Focused() == IDC_CHECK1);
@@ -336,11 +388,13 @@ void Standard() {
     Check(tabbed && app.Focused() == IDC_LIST1, "standard: Tab and Shift+Tab work during the run");
     Check(app.Send(app.hwnd, WM_QUERYENDSESSION) == 0, "standard: a log-off during the run is refused");
     Check(ListDrawnSoFar(app), "standard: the list on the screen shows the rows as they are applied, marked");
-    Check(app.WaitForCompletion() && app.Focused() == IDC_COMMAND1, "standard: the run completes, the focus back on its button");
+    Check(app.WaitForCompletion() && app.Focused() == IDC_COMMAND1,
+          "standard: the run completes, the focus back on its button");
     Check(app.Send(app.hwnd, WM_QUERYENDSESSION) != 0, "standard: a log-off after the run is let through");
     // 145 commands and 18 waits for a configure: a handle kept by any of them shows.
     const DWORD after = remote::HandleCount(app.process.dwProcessId);
-    Check(handles > 0 && after <= handles + 4, "standard: handles " + std::to_string(handles) + " before the run, " + std::to_string(after) + " after");
+    Check(handles > 0 && after <= handles + 4, "standard: handles " + std::to_string(handles) +
+                                                   " before the run, " + std::to_string(after) + " after");
     Check(app.Count() == 86 && app.Text(0) == L"正在优化 Alerter" && app.Text(84) == L"正在优化 主动防御",
           "standard: 85 progress captions and the completion row");
     Check(app.MarkedRows().size() == 86 && app.Send(app.Control(IDC_LIST1), LB_GETCARETINDEX) == 85,
@@ -366,14 +420,20 @@ void Manual() {
     if (!Check(app.Start(), "manual: the window opens")) return;
     const auto manual = [&] { PostMessageW(app.Control(IDC_OPTION1 + 5), BM_CLICK, 0, 0); };
     const bool answered = app.AnswerBox(IDCANCEL, manual, [&](HWND box) {
-        Check(WindowText(box) == L"Tavrune友情提示" && WindowText(GetDlgItem(box, 0xFFFF)) == L"非电脑专业人员不建议使用手动功能，不要打没把握的仗：）",
+        Check(WindowText(box) == L"Tavrune友情提示" &&
+                  WindowText(GetDlgItem(box, 0xFFFF)) ==
+                      L"非电脑专业人员不建议使用手动功能，不要打没把握的仗：）",
               "manual: the warning's title and text");
-        Check(GetDlgItem(box, IDOK) && GetDlgItem(box, IDCANCEL) && !IsWindowEnabled(app.hwnd), "manual: OK and Cancel, modal");
+        Check(GetDlgItem(box, IDOK) && GetDlgItem(box, IDCANCEL) && !IsWindowEnabled(app.hwnd),
+              "manual: OK and Cancel, modal");
     });
-    Check(answered && app.Count() == 0 && app.Checked(5), "manual: Cancel lists nothing, the option stays selected");
+    Check(answered && app.Count() == 0 && app.Checked(5),
+          "manual: Cancel lists nothing, the option stays selected");
     app.Click(IDC_LABEL1);
-    Check(app.Count() == 4 && app.Text(1) == L"Author:relvanik", "manual: one click on the label adds the About rows");
-    Check(app.AnswerBox(IDOK, manual) && app.Count() == 85 && app.Text(84) == L"主动防御", "manual: OK lists 85 names");
+    Check(app.Count() == 4 && app.Text(1) == L"Author:relvanik",
+          "manual: one click on the label adds the About rows");
+    Check(app.AnswerBox(IDOK, manual) && app.Count() == 85 && app.Text(84) == L"主动防御",
+          "manual: OK lists 85 names");
     const Golden golden = ReadGolden(L"manual.txt");
     for (int row : golden.rows) app.ClickRow(row);
     Check(app.MarkedRows() == golden.rows, "manual: clicks mark the rows");
@@ -403,15 +463,21 @@ void Close() {
         // row does. A row may be applied between reading the list and the close.
         const std::size_t got = SettledRecords(ReadGolden(L"profile101.txt", rows).commands.size()).size();
         int whole = rows;
-        for (int k = rows; k <= rows + 2; ++k) whole = got == ReadGolden(L"profile101.txt", k).commands.size() ? k : whole;
-        CheckRecords(ReadGolden(L"profile101.txt", whole).commands, what + "the commands of rows 0 to " + std::to_string(whole - 1));
+        for (int k = rows; k <= rows + 2; ++k)
+            whole = got == ReadGolden(L"profile101.txt", k).commands.size() ? k : whole;
+        CheckRecords(ReadGolden(L"profile101.txt", whole).commands,
+                     what + "the commands of rows 0 to " + std::to_string(whole - 1));
     }
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc < 4) return std::printf("usage: driver.exe TAVRUNE_EXE GOLDEN_DIR SC_RECORD_DIR [layout|keys|standard|manual|close ...]\n"), 2;
+    if (argc < 4)
+        return std::printf(
+                   "usage: driver.exe TAVRUNE_EXE GOLDEN_DIR SC_RECORD_DIR "
+                   "[layout|keys|standard|manual|close ...]\n"),
+               2;
     exePath = argv[1], goldenDir = argv[2], recordDir = argv[3];
     testDir = exePath.substr(0, exePath.rfind(L"\\src\\")) + L"\\tests\\e2e";
     // Real pixels at any DPI: the program under test is DPI aware too.
@@ -419,10 +485,15 @@ int wmain(int argc, wchar_t** argv) {
     HDC dc = GetDC(nullptr);
     systemDpi = GetDeviceCaps(dc, LOGPIXELSY);
     ReleaseDC(nullptr, dc);
-    const std::pair<const wchar_t*, void (*)()> kScenarios[] = {
-        {L"layout", Layout}, {L"keys", Keys}, {L"standard", Standard}, {L"manual", Manual}, {L"close", Close}};
+    const std::pair<const wchar_t*, void (*)()> kScenarios[] = {{L"layout", Layout},
+                                                                {L"keys", Keys},
+                                                                {L"standard", Standard},
+                                                                {L"manual", Manual},
+                                                                {L"close", Close}};
     for (const auto& [name, run] : kScenarios) {
-        if (argc == 4 || std::find_if(argv + 4, argv + argc, [&](wchar_t* a) { return lstrcmpW(a, name) == 0; }) != argv + argc) run();
+        if (argc == 4 || std::find_if(argv + 4, argv + argc,
+                                      [&](wchar_t* a) { return lstrcmpW(a, name) == 0; }) != argv + argc)
+            run();
     }
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;

@@ -24,7 +24,8 @@ namespace {
 bool highContrast = false;
 
 BOOL WINAPI SystemParametersInfoAsTested(UINT action, UINT param, void* data, UINT ini) {
-    if (action != SPI_GETHIGHCONTRAST || !highContrast) return SystemParametersInfoW(action, param, data, ini);
+    if (action != SPI_GETHIGHCONTRAST || !highContrast)
+        return SystemParametersInfoW(action, param, data, ini);
     static_cast<HIGHCONTRASTW*>(data)->dwFlags = HCF_AVAILABLE | HCF_HIGHCONTRASTON;
     return TRUE;
 }
@@ -32,8 +33,10 @@ BOOL WINAPI SystemParametersInfoAsTested(UINT action, UINT param, void* data, UI
 // Tavrune.exe's calls of `name` go to `replacement` from now on.
 void Redirect(const char* name, void* replacement) {
     auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
-    const auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
+    const auto* nt =
+        reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(
+        base + nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
     const auto real = reinterpret_cast<ULONG_PTR>(tavrune::SystemFunction<void*>(L"user32.dll", name));
     for (DWORD was; d->Name; ++d) {
         for (auto* t = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk); t->u1.Function; ++t) {
@@ -62,36 +65,47 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK CallWndProc(int code, WPARAM w
     wchar_t name[16] = {};
     const LONG type = GetWindowLongW(m->hwnd, GWL_STYLE) & BS_TYPEMASK;
     if (!listProc && GetClassNameW(m->hwnd, name, 16) && lstrcmpiW(name, L"ListBox") == 0) {
-        listProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(m->hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListAsOnWindows)));
+        listProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(m->hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListAsOnWindows)));
     }
-    if (code == HC_ACTION && m->message == WM_SETFOCUS && GetClassNameW(m->hwnd, name, 16) && lstrcmpiW(name, L"Button") == 0 &&
-        (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON) && SendMessageW(m->hwnd, BM_GETCHECK, 0, 0) == BST_UNCHECKED) {
-        SetPropW(m->hwnd, L"TavruneTestClicks", reinterpret_cast<HANDLE>(reinterpret_cast<INT_PTR>(GetPropW(m->hwnd, L"TavruneTestClicks")) + 1));
-        SendMessageW(GetParent(m->hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(m->hwnd), BN_CLICKED), reinterpret_cast<LPARAM>(m->hwnd));
+    if (code == HC_ACTION && m->message == WM_SETFOCUS && GetClassNameW(m->hwnd, name, 16) &&
+        lstrcmpiW(name, L"Button") == 0 && (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON) &&
+        SendMessageW(m->hwnd, BM_GETCHECK, 0, 0) == BST_UNCHECKED) {
+        SetPropW(
+            m->hwnd, L"TavruneTestClicks",
+            reinterpret_cast<HANDLE>(reinterpret_cast<INT_PTR>(GetPropW(m->hwnd, L"TavruneTestClicks")) + 1));
+        SendMessageW(GetParent(m->hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(m->hwnd), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(m->hwnd));
     } else if (code == HC_ACTION && m->message == dpiMessage) {
         if (const int dpi = static_cast<int>(m->wParam)) {
             RECT r;
             GetWindowRect(m->hwnd, &r);
-            SIZE size = {MulDiv(r.right - r.left, dpi, static_cast<int>(m->lParam)), MulDiv(r.bottom - r.top, dpi, static_cast<int>(m->lParam))};
+            SIZE size = {MulDiv(r.right - r.left, dpi, static_cast<int>(m->lParam)),
+                         MulDiv(r.bottom - r.top, dpi, static_cast<int>(m->lParam))};
             // Only a per-monitor v2 window is asked for its size first.
-            const auto context = tavrune::SystemFunction<HANDLE(WINAPI*)()>(L"user32.dll", "GetThreadDpiAwarenessContext");
-            const auto equal = tavrune::SystemFunction<BOOL(WINAPI*)(HANDLE, HANDLE)>(L"user32.dll", "AreDpiAwarenessContextsEqual");
+            const auto context =
+                tavrune::SystemFunction<HANDLE(WINAPI*)()>(L"user32.dll", "GetThreadDpiAwarenessContext");
+            const auto equal = tavrune::SystemFunction<BOOL(WINAPI*)(HANDLE, HANDLE)>(
+                L"user32.dll", "AreDpiAwarenessContextsEqual");
             if (context && equal && equal(context(), reinterpret_cast<HANDLE>(-4))) {
                 SendMessageW(m->hwnd, 0x02E4 /* WM_GETDPISCALEDSIZE */, dpi, reinterpret_cast<LPARAM>(&size));
             }
             r.right = r.left + size.cx;
             r.bottom = r.top + size.cy;
-            SendMessageW(m->hwnd, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&r));
+            SendMessageW(m->hwnd, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi),
+                         reinterpret_cast<LPARAM>(&r));
         }
         for (HWND c = GetWindow(m->hwnd, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
             LOGFONTW font = {};
             GetObjectW(reinterpret_cast<HFONT>(SendMessageW(c, WM_GETFONT, 0, 0)), sizeof font, &font);
             wchar_t text[LF_FACESIZE + 40];
             wsprintfW(text, L"%s %ld %ld %d", font.lfFaceName, font.lfHeight, font.lfWeight, font.lfCharSet);
-            SetPropW(c, L"TavruneTestFont", reinterpret_cast<HANDLE>(static_cast<INT_PTR>(GlobalAddAtomW(text))));
+            SetPropW(c, L"TavruneTestFont",
+                     reinterpret_cast<HANDLE>(static_cast<INT_PTR>(GlobalAddAtomW(text))));
         }
     } else if (code == HC_ACTION && m->message == contrastMessage) {
-        Redirect("SystemParametersInfoW", reinterpret_cast<void*>(SystemParametersInfoAsTested));  // once: then it is gone
+        Redirect("SystemParametersInfoW",
+                 reinterpret_cast<void*>(SystemParametersInfoAsTested));  // once: then it is gone
         highContrast = m->wParam != 0;
         SendMessageW(m->hwnd, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
     }

@@ -22,7 +22,8 @@ bool Within(DWORD ms, Condition condition) {
 }
 
 // A click (or with `events`, a press alone) at the control's centre, or `dx`, `dy` into it.
-inline void ClickAt(HWND control, int dx = -1, int dy = -1, DWORD events = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP) {
+inline void ClickAt(HWND control, int dx = -1, int dy = -1,
+                    DWORD events = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP) {
     RECT r;
     GetWindowRect(control, &r);
     SetCursorPos(dx < 0 ? (r.left + r.right) / 2 : r.left + dx, dy < 0 ? (r.top + r.bottom) / 2 : r.top + dy);
@@ -40,7 +41,8 @@ inline DWORD HandleCount(DWORD pid) {
     static const auto query = reinterpret_cast<LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG)>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
     std::string buffer(1 << 20, '\0');
-    while (query && query(16, &buffer[0], static_cast<ULONG>(buffer.size()), nullptr) != 0 && buffer.size() < (64u << 20)) {
+    while (query && query(16, &buffer[0], static_cast<ULONG>(buffer.size()), nullptr) != 0 &&
+           buffer.size() < (64u << 20)) {
         buffer.resize(buffer.size() * 2);
     }
     const auto* entries = reinterpret_cast<const Entry*>(buffer.data() + sizeof(ULONG_PTR));
@@ -65,11 +67,14 @@ struct App {
     // each cmd.exe it starts gets its own (with no window). Put in `job`
     // before it runs, when given; waits for its shown window of
     // `windowClass`, when given, and brings it to the front.
-    bool Start(const std::wstring& exe, const wchar_t* windowClass, const wchar_t* folder = nullptr, HANDLE job = nullptr) {
+    bool Start(const std::wstring& exe, const wchar_t* windowClass, const wchar_t* folder = nullptr,
+               HANDLE job = nullptr) {
         std::wstring command = L"\"" + exe + L"\"";
         STARTUPINFOW si = {};
         si.cb = sizeof si;
-        if (!CreateProcessW(exe.c_str(), &command[0], nullptr, nullptr, FALSE, DETACHED_PROCESS | CREATE_SUSPENDED, nullptr, folder, &si, &process)) return false;
+        if (!CreateProcessW(exe.c_str(), &command[0], nullptr, nullptr, FALSE,
+                            DETACHED_PROCESS | CREATE_SUSPENDED, nullptr, folder, &si, &process))
+            return false;
         if (job) AssignProcessToJobObject(job, process.hProcess);
         ResumeThread(process.hThread);
         for (DWORD start = GetTickCount(); windowClass && !hwnd && GetTickCount() - start < 20000; Sleep(1)) {
@@ -116,7 +121,11 @@ struct App {
     std::wstring Text(int i) const {
         wchar_t text[1024] = {};
         const LRESULT n = Send(Control(IDC_LIST1), LB_GETTEXTLEN, static_cast<WPARAM>(i));
-        return n > 0 && n < 256 && Send(Control(IDC_LIST1), LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text)) > 0 ? text : L"";
+        return n > 0 && n < 256 &&
+                       Send(Control(IDC_LIST1), LB_GETTEXT, static_cast<WPARAM>(i),
+                            reinterpret_cast<LPARAM>(text)) > 0
+                   ? text
+                   : L"";
     }
     bool Completed() const {
         const int n = Count();
@@ -126,13 +135,15 @@ struct App {
     // The message box this window owns, while one is shown.
     HWND Box() const {
         HWND box = nullptr;
-        while ((box = FindWindowExW(nullptr, box, L"#32770", nullptr)) && GetWindow(box, GW_OWNER) != hwnd) continue;
+        while ((box = FindWindowExW(nullptr, box, L"#32770", nullptr)) && GetWindow(box, GW_OWNER) != hwnd)
+            continue;
         return box && IsWindowVisible(box) ? box : nullptr;
     }
     // The warning box that `trigger` brings, answered with a real click on
     // `answer` once `inspect` has seen it; false if no box came or stayed.
     template <typename Trigger, typename Inspect = void (*)(HWND)>
-    bool AnswerBox(int answer, Trigger trigger, Inspect inspect = [](HWND) {}) const {
+    bool AnswerBox(
+        int answer, Trigger trigger, Inspect inspect = [](HWND) {}) const {
         trigger();
         HWND box = nullptr;
         Within(10000, [&] { return (box = Box()) != nullptr; });

@@ -6,7 +6,7 @@
 # only 64-bit), with a throwaway prefix in its e2e folder.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
-source "$ROOT/tests/wine/env.sh"
+source "$ROOT/scripts/wine.sh"
 BUILD=$(cd "${1:?usage: run.sh BUILD_DIR [scenario ...]}/$TAVRUNE_WINE_ARCH" && pwd)
 shift
 WORK=$BUILD/e2e

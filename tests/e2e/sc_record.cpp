@@ -19,7 +19,8 @@ namespace {
 std::wstring ParentCommandLine() {
     PROCESS_BASIC_INFORMATION self = {}, parent = {};
     NtQueryInformationProcess(GetCurrentProcess(), ProcessBasicInformation, &self, sizeof self, nullptr);
-    HANDLE p = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, static_cast<DWORD>(self.InheritedFromUniqueProcessId));
+    HANDLE p = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE,
+                           static_cast<DWORD>(self.InheritedFromUniqueProcessId));
     PEB peb = {};
     RTL_USER_PROCESS_PARAMETERS parameters = {};
     std::wstring line;
@@ -39,13 +40,17 @@ int wmain() {
     const std::wstring began = std::to_wstring(Micros());
     wchar_t folder[MAX_PATH], path[MAX_PATH], ms[16];
     const DWORD n = GetEnvironmentVariableW(L"TAVRUNE_SC_RECORDS", folder, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH || !GetTempFileNameW(folder, L"new", 0, path)) return 0;  // a new, unique file
-    if (wcsstr(GetCommandLineW(), L" config ") && GetEnvironmentVariableW(L"TAVRUNE_SC_CONFIG_MS", ms, 16)) Sleep(_wtoi(ms));
-    const std::wstring line = GetCommandLineW() + (L"\t" + ParentCommandLine()) + L"\t" + began + L"\t" + std::to_wstring(Micros());
+    if (n == 0 || n >= MAX_PATH || !GetTempFileNameW(folder, L"new", 0, path))
+        return 0;  // a new, unique file
+    if (wcsstr(GetCommandLineW(), L" config ") && GetEnvironmentVariableW(L"TAVRUNE_SC_CONFIG_MS", ms, 16))
+        Sleep(_wtoi(ms));
+    const std::wstring line =
+        GetCommandLineW() + (L"\t" + ParentCommandLine()) + L"\t" + began + L"\t" + std::to_wstring(Micros());
     const std::string text(line.begin(), line.end());  // the commands are ASCII
     HANDLE f = CreateFileW(path, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, 0, nullptr);
     DWORD written = 0;
-    const bool ok = f != INVALID_HANDLE_VALUE && WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    const bool ok = f != INVALID_HANDLE_VALUE &&
+                    WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
     // Named as a record once written: the driver never reads one half made.
     // The temporary name alone is no unique record name: once renamed, it can

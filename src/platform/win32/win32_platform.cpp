@@ -98,12 +98,16 @@ bool Win32Platform::Launch(const std::u16string& first, const std::u16string& th
     // one goes on dispatching the window's messages. The next command starts
     // only once this one has; a `then` is started later by the same thread.
     HANDLE thread = CreateThread(nullptr, 0, StartProcesses, start.get(), 0, nullptr);
-    if (!thread) StartProcesses(start.get());  // the whole pair, here and now
-    else Wait(start->firstStarted ? start->firstStarted : thread);
+    if (!thread)
+        StartProcesses(start.get());  // the whole pair, here and now
+    else
+        Wait(start->firstStarted ? start->firstStarted : thread);
     const bool started = start->started && (thread || start->thenStarted);
     if (start->firstStarted) CloseHandle(start->firstStarted);
-    if (thread && !then.empty()) pending_.push_back({thread, std::move(start)});
-    else if (thread) CloseHandle(thread);
+    if (thread && !then.empty())
+        pending_.push_back({thread, std::move(start)});
+    else if (thread)
+        CloseHandle(thread);
     return started;
 }
 
@@ -120,7 +124,8 @@ bool Win32Platform::FinishStarts() {
 }
 
 void Win32Platform::Wait(HANDLE handle) {
-    while (DispatchPending() && MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, WakeMask()) == WAIT_OBJECT_0 + 1) {
+    while (DispatchPending() &&
+           MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, WakeMask()) == WAIT_OBJECT_0 + 1) {
     }
     // After WM_QUIT (or a failed wait) nothing more is dispatched, but the
     // start is still waited for: the thread must not outlive its start.

@@ -20,7 +20,8 @@ inline const wchar_t* Wide(const char16_t* s) { return reinterpret_cast<const wc
 // still loads there; nullptr where the system lacks it.
 template <typename Function>
 Function SystemFunction(const wchar_t* module, const char* name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(module), name)));
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(module), name)));
 }
 
 // The system folder (system32), where the programs and DLLs the tool starts

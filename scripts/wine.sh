@@ -1,11 +1,11 @@
 # shellcheck shell=bash
-# The Wine environment of the end-to-end tests and the benchmark. Source it:
+# The Wine environment that Tavrune.exe runs in here: the run command's, and
+# so also the end-to-end tests' and the benchmark's. Source it:
 #   tavrune_display_start DIR        Xvfb and openbox, unless $DISPLAY works
 #   tavrune_wine_prefix DIR SC_EXE   a prefix in DIR/wineprefix (made
 #                                    once), with SC_EXE as its sc.exe and
 #                                    the window's faces shown in $TAVRUNE_FACE
 #   tavrune_wine PROGRAM [ARG...]    runs a Windows program in it
-#   tavrune_wine_set_dpi DPI         for programs started afterwards
 #   tavrune_win_path UNIX_PATH       the Z:\... name of a Unix file
 # Wine and the display started here end with the calling shell.
 # A kernel without 32-bit support runs no 32-bit Wine: there Wine, and so the
@@ -65,11 +65,4 @@ tavrune_wine_prefix() {
         tavrune_wine regedit /S "$reg" && wineserver -w && echo "4 $TAVRUNE_FACE" >"$WINEPREFIX/.tavrune" || return 1
     fi
     cp -f "$2" "$WINEPREFIX/drive_c/windows/system32/sc.exe"
-}
-
-# Wine reads the DPI from both keys; each process once, at its start.
-tavrune_wine_set_dpi() {
-    tavrune_wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1 &&
-        tavrune_wine reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
-            /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
 }
