@@ -202,7 +202,9 @@ bool RunOnce(const remote::App& app, const Mode& mode, std::vector<double>* prob
 Run TavruneRun(const Mode& mode) {
     Job job;
     remote::App app;
-    if (!app.Start(tavruneExe, L"TavruneForm1", nullptr, job.handle)) Fail("Tavrune.exe shows no window");
+    if (!app.Start(tavruneExe, L"TavruneForm1", nullptr, job.handle) || !app.StandStill()) {
+        Fail("Tavrune.exe shows no window");
+    }
     if (!job.Settle(1)) Fail("stray processes before a run");
     Run run;
     if (!RunOnce(app, mode, &run.probeMs, &run.ms) || app.Count() != 86)
@@ -217,7 +219,7 @@ Run TavruneRun(const Mode& mode) {
 // program's handles and private memory from the fifth run to the last.
 void Soak(int runs) {
     remote::App app;
-    if (!app.Start(tavruneExe, L"TavruneForm1")) Fail("Tavrune.exe shows no window");
+    if (!app.Start(tavruneExe, L"TavruneForm1") || !app.StandStill()) Fail("Tavrune.exe shows no window");
     int completed = 0;
     DWORD handles[2] = {};
     SIZE_T privateBytes[2] = {};

@@ -14,9 +14,9 @@ echo "Tavrune.exe: $exe ($(stat -c %s "$exe") bytes)"
 
 records=$BUILD/$TAVRUNE_WINE_ARCH/e2e/records
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-    rm -rf "$records" && mkdir -p "$records"
+    rm -rf "$records" && mkdir -p "$records/1"
     tavrune_wine_prefix "$BUILD/$TAVRUNE_WINE_ARCH/e2e" "$BUILD/$TAVRUNE_WINE_ARCH/tests/e2e/sc_record.exe"
-    TAVRUNE_SC_RECORDS=$(tavrune_win_path "$records") tavrune_wine "$exe" || true
+    TAVRUNE_SC_RECORDS=$(tavrune_win_path "$records/1") tavrune_wine "$exe" || true
 else
     echo "No display: one standard run on a virtual display."
     work=$BUILD/$TAVRUNE_WINE_ARCH/e2e
@@ -33,6 +33,6 @@ else
     wait $! || true
     grep -v '^shown' "$work/show.txt"
 fi
-echo "Commands the service controller received (what sc got, then what cmd got):"
-awk -F'\t' '{ print "  " $1 "\t" $2 }' "$records"/sc_*.tmp 2>/dev/null || echo "  none"
+echo "Commands the service controller received:"
+awk '{ print "  " $0 }' "$records"/*/sc_*.tmp 2>/dev/null || echo "  none"
 

@@ -15,41 +15,39 @@
 namespace tavrune {
 namespace {
 
-// A golden file's lines (UTF-8).
-std::vector<std::u16string> Lines(const std::string& name) {
-    std::vector<std::u16string> lines;
-    std::ifstream in(std::string(TAVRUNE_GOLDEN_DIR) + "/" + name);
-    std::wstring_convert<std::codecvt_utf8_utf16<char16_t>, char16_t> utf8;
-    for (std::string line; std::getline(in, line);) lines.push_back(utf8.from_bytes(line));
-    return lines;
-}
+using Texts = std::vector<std::u16string>;
 
-using Golden = GoldenCommands<std::u16string>;
-Golden ReadGolden(const std::string& name, int rowsBelow = 1 << 30) {
-    std::ifstream in(std::string(TAVRUNE_GOLDEN_DIR) + "/" + name);
+GoldenCommands<std::u16string> Golden(const std::string& name, int rowsBelow = 1 << 30) {
+    std::ifstream in(TAVRUNE_GOLDEN_DIR "/" + name);
     return ReadGoldenCommands<std::u16string>(in, rowsBelow);
 }
 
-// The display names of the standard profile, in order, as the manual list
-// shows them; the run's progress captions, and the About rows.
-const std::vector<std::u16string> kNames = Lines("names.txt");
+// The standard profile's display names, in order, as the manual list shows them.
+Texts Names() {
+    Texts names;
+    std::ifstream in(TAVRUNE_GOLDEN_DIR "/names.txt");
+    std::wstring_convert<std::codecvt_utf8_utf16<char16_t>, char16_t> utf8;
+    for (std::string line; std::getline(in, line);) names.push_back(utf8.from_bytes(line));
+    return names;
+}
+const Texts kNames = Names();
 std::u16string Caption(int row) { return u"正在优化 " + kNames[row]; }
-const std::vector<std::u16string> kAbout = {u"", u"Author:relvanik", u"Tavrune，就是简单！",
-                                            u"建议：tavrune@osperin.example"};
 
 struct RunTest : ::testing::Test {
     HostPlatform platform;
     MemoryResultList list;
     Form form{platform, list};
 
-    std::vector<std::u16string> Texts() const {
-        std::vector<std::u16string> texts;
+    Texts Shown() const {
+        Texts texts;
         for (const auto& row : list.Rows()) texts.push_back(row.text);
         return texts;
     }
-    std::vector<int> MarkedRows() const {
+    std::vector<int> Marked() const {
         std::vector<int> rows;
-        for (int i = 0; i < list.Count(); ++i) rows.insert(rows.end(), list.Marked(i), i);
+        for (int i = 0; i < list.Count(); ++i) {
+            if (list.Marked(i)) rows.push_back(i);
+        }
         return rows;
     }
     // Rows applied before this yield: one yield before each row, and one
@@ -58,16 +56,17 @@ struct RunTest : ::testing::Test {
 };
 
 TEST_F(RunTest, EachAutomaticModeStartsItsProfilesCommandsAndShowsEachRowAsItGoes) {
-    const std::pair<std::int16_t, const char*> kModes[] = {{kOptionStandard, "profile101.txt"},
-                                                           {kOptionAdvanced, "profile102.txt"},
-                                                           {kOptionLocalNetwork, "profile103.txt"}};
-    std::vector<std::u16string> captions;
-    for (int row = 0; row < 85; ++row) captions.push_back(Caption(row));
     // Nothing loaded yet: nothing applied, and the run completes all the same.
     list.Append(u"left over");
     form.Command1_Click();
-    EXPECT_TRUE(platform.started.empty() && Texts() == std::vector<std::u16string>{u"优化完成！"} &&
-                list.Marked(0) && list.Current() == 0);
+    EXPECT_TRUE(platform.started.empty());
+    EXPECT_EQ(Shown(), Texts{u"优化完成！"});
+    EXPECT_TRUE(list.Marked(0) && list.Current() == 0);
+    Texts captions;
+    for (int row = 0; row < 85; ++row) captions.push_back(Caption(row));
+    const std::pair<std::int16_t, const char*> kModes[] = {{kOptionStandard, "profile101.txt"},
+                                                           {kOptionAdvanced, "profile102.txt"},
+                                                           {kOptionLocalNetwork, "profile103.txt"}};
     for (const auto& [option, golden] : kModes) {
         SCOPED_TRACE(golden);
         list.Append(u"left over");
@@ -77,25 +76,23 @@ TEST_F(RunTest, EachAutomaticModeStartsItsProfilesCommandsAndShowsEachRowAsItGoe
         platform.started.clear();
         platform.pumps = 0;
         // At every yield the rows applied so far are shown, captioned and
-        // marked, the last of them current, and nothing more is listed.
+        // marked, the last of them current, and the list is not frozen.
         int wrong = 0;
         platform.onPump = [&] {
-            const int applied = Applied();
-            const std::vector<std::u16string> shown(captions.begin(), captions.begin() + applied);
-            wrong += Texts() != shown || MarkedRows().size() != static_cast<std::size_t>(applied) ||
-                     list.Current() != applied - 1 || list.Updating();
+            const int n = Applied();
+            wrong += Shown() != Texts(captions.begin(), captions.begin() + n) ||
+                     Marked().size() != std::size_t(n) || list.Current() != n - 1 || list.Updating();
         };
         form.Command1_Click();
-
-        EXPECT_EQ(platform.started, ReadGolden(golden).commands);
+        EXPECT_EQ(platform.started, Golden(golden).commands);
         EXPECT_EQ(platform.pumps, platform.inputPending ? 170 : 85);
         EXPECT_EQ(wrong, 0);
-        EXPECT_TRUE(MarkedRows().size() == 86 && list.Current() == 85);
-        form.Label1_Click();  // About rows after a run go with the next run
-        std::vector<std::u16string> texts = captions;
-        texts.push_back(u"优化完成！");
-        texts.insert(texts.end(), kAbout.begin(), kAbout.end());
-        EXPECT_EQ(Texts(), texts);
+        EXPECT_TRUE(Marked().size() == 86 && list.Current() == 85);
+        form.Label1_Click();  // after the completion row, which stays
+        Texts texts = captions;
+        texts.insert(texts.end(), {u"优化完成！", u"", u"Author:relvanik", u"Tavrune，就是简单！",
+                                   u"建议：tavrune@osperin.example"});
+        EXPECT_EQ(Shown(), texts);
     }
     for (int none : {3, 4, -1}) form.Option1_Click(static_cast<std::int16_t>(none));
     EXPECT_EQ(list.Count(), 0);
@@ -107,66 +104,63 @@ TEST_F(RunTest, ManualAppliesTheRowsMarkedWhenTheRunReachesThem) {
     platform.answerOk = false;
     form.Option1_Click(kOptionManual);
     form.Command1_Click();
-    EXPECT_TRUE(platform.started.empty() && Texts() == std::vector<std::u16string>{u"优化完成！"});
+    EXPECT_TRUE(platform.started.empty());
+    EXPECT_EQ(Shown(), Texts{u"优化完成！"});
     platform.answerOk = true;
     form.Option1_Click(kOptionManual);
     ASSERT_EQ(platform.warnings.size(), 2u);
-    EXPECT_TRUE(platform.warnings[1].text == u"非电脑专业人员不建议使用手动功能，不要打没把握的仗：）" &&
-                platform.warnings[1].title == u"Tavrune友情提示");
-    EXPECT_EQ(Texts(), kNames);
+    EXPECT_EQ(platform.warnings[1].text, u"非电脑专业人员不建议使用手动功能，不要打没把握的仗：）");
+    EXPECT_EQ(platform.warnings[1].title, u"Tavrune友情提示");
+    EXPECT_EQ(Shown(), kNames);
 
-    // Marks changed at the first yield decide: row 1 is unmarked, the last
-    // golden row marked then.
-    const Golden golden = ReadGolden("manual.txt");
+    // Marks changed at the first yield decide: row 1 unmarked, the last
+    // golden row marked only then.
+    const GoldenCommands<std::u16string> golden = Golden("manual.txt");
     for (int row : golden.rows) list.ToggleMark(row);
     list.ToggleMark(1);
     list.ToggleMark(golden.rows.back());
     platform.inputPending = true;
     int wrong = 0;
     platform.onPump = [&] {
-        if (platform.pumps == 1) {
-            list.ToggleMark(1);
-            list.ToggleMark(golden.rows.back());
-        }
-        const int applied = Applied();
-        wrong += list.Current() != (applied > 0 ? golden.rows[applied - 1] : -1);
+        if (platform.pumps == 1) list.ToggleMark(1);
+        if (platform.pumps == 1) list.ToggleMark(golden.rows.back());
+        wrong += list.Current() != (Applied() > 0 ? golden.rows[Applied() - 1] : -1);
     };
     form.Command1_Click();
     EXPECT_EQ(platform.started, golden.commands);
     EXPECT_EQ(wrong, 0);
-    std::vector<std::u16string> texts = kNames;
+    Texts texts = kNames;
     for (int row : golden.rows) texts[row] = Caption(row);
     texts.push_back(u"优化完成！");
-    EXPECT_EQ(Texts(), texts);
+    EXPECT_EQ(Shown(), texts);
     std::vector<int> marked = golden.rows;
     marked.push_back(85);
-    EXPECT_TRUE(MarkedRows() == marked && list.Current() == 85);
+    EXPECT_EQ(Marked(), marked);
+    EXPECT_EQ(list.Current(), 85);
 
-    // Again, the same rows marked: each shows its caption now, which is not
-    // its line's display name, so nothing is applied, nothing changes, and
-    // the last applied row's key and start type stay as they were.
+    // Again: each marked row shows its caption now, which is not its line's
+    // display name, so nothing is applied and the last applied row's key and
+    // start type stay.
     platform.started.clear();
     platform.onPump = nullptr;
     form.Command1_Click();
     EXPECT_TRUE(platform.started.empty());
-    EXPECT_EQ(Texts(), texts);
-    EXPECT_FALSE(form.ChangeService(Caption(0), 0) || form.ChangeService(u"Alerter", -1) ||
-                 form.ChangeService(u"主动防御", 85));
-    EXPECT_TRUE(form.State().currentServiceKey == u"ZhuDongFangYu  " &&
-                form.State().currentStartType == u"auto");
+    EXPECT_EQ(Shown(), texts);
+    EXPECT_FALSE(form.ChangeService(u"Alerter", -1) || form.ChangeService(u"主动防御", 85));
+    EXPECT_EQ(form.State().currentServiceKey, u"ZhuDongFangYu  ");
+    EXPECT_EQ(form.State().currentStartType, u"auto");
 
-    // Chosen again: the names afresh. About rows past the profile's 85 rows
+    // Chosen again: the names afresh. About rows past the profile's rows
     // name no profile line: marked, they keep their text.
     form.Option1_Click(kOptionManual);
-    EXPECT_EQ(Texts(), kNames);
+    EXPECT_EQ(Shown(), kNames);
     form.Label1_Click();
-    for (int row : {84, 86}) list.ToggleMark(row);
+    list.ToggleMark(84);
+    list.ToggleMark(86);
     form.Command1_Click();
-    EXPECT_EQ(platform.started,
-              std::vector<std::u16string>(golden.commands.end() - 2, golden.commands.end()));  // row 84's
+    EXPECT_EQ(platform.started, Texts(golden.commands.end() - 2, golden.commands.end()));  // row 84's
     EXPECT_EQ(list.Text(86), u"Author:relvanik");
-    // The completion row is last, so the next run replaces it.
-    form.Command1_Click();
+    form.Command1_Click();  // the completion row is last, so it is replaced
     EXPECT_TRUE(list.Count() == 90 && list.Text(89) == u"优化完成！");
 
     // A close during a manual run ends it before the next marked row.
@@ -176,22 +170,6 @@ TEST_F(RunTest, ManualAppliesTheRowsMarkedWhenTheRunReachesThem) {
     platform.onPump = [&] { form.RequestClose(); };
     form.Command1_Click();
     EXPECT_TRUE(platform.started.empty());
-}
-
-TEST(ResultList, SetTextKeepsPlaceAndMarkAndTheCurrentRowFollows) {
-    MemoryResultList list;
-    for (const char16_t* text : {u"a", u"b", u"c"})
-        list.SetText(list.Count() + 1, text);  // past the end: appended
-    list.SetMarked(1, true);
-    list.SetText(1, u"B");
-    list.SetCurrent(1);
-    list.SetText(0, u"A");
-    EXPECT_TRUE(list.Text(1) == u"B" && list.Marked(1) && !list.Marked(0) && list.Current() == 1);
-    list.Remove(1);
-    EXPECT_EQ(list.Current(), -1);
-    list.SetCurrent(1);
-    list.Clear();
-    EXPECT_EQ(list.Current(), -1);
 }
 
 TEST_F(RunTest, EventsDuringARunAreRefusedAndCloseEndsIt) {
@@ -207,18 +185,20 @@ TEST_F(RunTest, EventsDuringARunAreRefusedAndCloseEndsIt) {
         EXPECT_EQ(list.Count(), 9) << "a click changed the list during the run";
     };
     form.Command1_Click();
-    EXPECT_TRUE(platform.started == ReadGolden("profile101.txt").commands && list.Count() == 86);
+    EXPECT_EQ(platform.started, Golden("profile101.txt").commands);
+    EXPECT_EQ(list.Count(), 86);
     EXPECT_EQ(states, (std::vector<std::pair<bool, int>>{{false, 0}, {true, 0}, {false, 0}}));
 
     // A close ends the run at its next yield: rows 0 and 1 were applied, and
-    // the run does not claim completion.
+    // the run does not claim completion; nor does the window run again.
     platform.started.clear();
     platform.pumps = 0;
     platform.onPump = [&] {
         if (platform.pumps == 3) form.RequestClose();
     };
     form.Command1_Click();
-    EXPECT_TRUE(platform.started == ReadGolden("profile101.txt", 2).commands && list.Count() == 2);
+    EXPECT_EQ(platform.started, Golden("profile101.txt", 2).commands);
+    EXPECT_EQ(list.Count(), 2);
     form.Command1_Click();
     EXPECT_EQ(platform.pumps, 3);
 }
@@ -242,7 +222,7 @@ TEST_F(RunTest, WhatCannotBeDoneIsSaidAndNotClaimed) {
     form.Option1_Click(kOptionStandard);
     platform.onPump = [&] { platform.canStart = platform.pumps < 3; };
     form.Command1_Click();
-    EXPECT_EQ(platform.started, ReadGolden("profile101.txt", 2).commands);
+    EXPECT_EQ(platform.started, Golden("profile101.txt", 2).commands);
     EXPECT_TRUE(platform.pumps == 3 && list.Count() == 2);
     ASSERT_EQ(platform.errors.size(), 3u);
     EXPECT_EQ(
@@ -257,9 +237,8 @@ TEST_F(RunTest, WhatCannotBeDoneIsSaidAndNotClaimed) {
     // is started and the list stays as it was, its completion row included.
     platform.canChangeServices = false;
     platform.started.clear();
-    const std::vector<std::u16string> before = Texts();
     form.Command1_Click();
-    EXPECT_TRUE(platform.started.empty() && Texts() == before);
+    EXPECT_TRUE(platform.started.empty() && list.Count() == 86);
     ASSERT_EQ(platform.errors.size(), 4u);
     EXPECT_EQ(platform.errors[3].text,
               u"需要管理员权限才能更改系统服务设置，未更改任何服务设置。\n请以管理员身份运行 Tavrune。");
@@ -274,22 +253,51 @@ TEST_F(RunTest, WhatCannotBeDoneIsSaidAndNotClaimed) {
 }
 
 TEST_F(RunTest, EachStartTypeStartsItsCommandsAndAStartWaitsForItsConfigure) {
-    // A row of each start type and what it starts; "then " marks a command
-    // started only once the one before it has ended.
-    const std::pair<int, std::vector<std::u16string>> kRows[] = {
-        {0, {u"cmd /d /c  sc stop Alerter", u"cmd /d /c  sc config Alerter start= \"disabled\""}},
-        {2, {u"cmd /d /c  sc config Appmgmt start= \"demand\""}},
-        {11, {u"cmd /d /c  sc config Dhcp start= \"auto\"", u"then cmd /d /c  sc start Dhcp"}},
-        {20, {u"cmd /d /c  sc config hkmsvc start= \"\""}},
-    };
+    // A row of each start type; "then " marks a command started only once
+    // the one before it has ended.
     form.Option1_Click(kOptionManual);
-    std::vector<std::u16string> want, got;
-    for (const auto& [row, commands] : kRows)
-        list.ToggleMark(row), want.insert(want.end(), commands.begin(), commands.end());
+    for (int row : {0, 2, 11, 20}) list.ToggleMark(row);
     form.Command1_Click();
-    for (std::size_t i = 0; i < platform.started.size(); ++i)
+    Texts got;
+    for (std::size_t i = 0; i < platform.started.size(); ++i) {
         got.push_back((platform.waited[i] ? u"then " : u"") + platform.started[i]);
-    EXPECT_EQ(got, want);
+    }
+    EXPECT_EQ(got, (Texts{u"cmd /d /c  sc stop Alerter", u"cmd /d /c  sc config Alerter start= \"disabled\"",
+                          u"cmd /d /c  sc config Appmgmt start= \"demand\"",
+                          u"cmd /d /c  sc config Dhcp start= \"auto\"", u"then cmd /d /c  sc start Dhcp",
+                          u"cmd /d /c  sc config hkmsvc start= \"\""}));
+}
+
+TEST(ResultList, SetTextKeepsPlaceAndMarkAndTheCurrentRowFollows) {
+    MemoryResultList list;
+    for (const char16_t* text : {u"a", u"b", u"c"})
+        list.SetText(list.Count() + 1, text);  // past the end: appended
+    list.SetMarked(1, true);
+    list.SetText(1, u"B");
+    list.SetCurrent(1);
+    list.SetText(0, u"A");
+    EXPECT_EQ(list.Text(1), u"B");
+    EXPECT_TRUE(list.Marked(1) && !list.Marked(0) && list.Current() == 1);
+    list.Remove(1);
+    EXPECT_EQ(list.Current(), -1);
+    list.SetCurrent(1);
+    list.Clear();
+    EXPECT_EQ(list.Current(), -1);
+}
+
+TEST(ResultList, TheCurrentRowIsBroughtWholeIntoViewScrollingAsLittleAsItCan) {
+    // Row, top row, row height, view height, and the top row that shows the row whole.
+    const int kCases[][5] = {
+        {3, 0, 16, 140, 0},                       // in view: no scroll
+        {7, 0, 16, 140, 0},                       // the last whole row (8 of them fit)
+        {8, 0, 16, 140, 1},                       // cut off at the bottom: scrolled until whole
+        {40, 0, 16, 140, 33},                     // far below
+        {5, 7, 16, 140, 5},                       // above the view
+        {5, 5, 16, 10, 5},                        // a view lower than a row: its top
+        {6, 5, 16, 10, 6},    {5, 0, 0, 140, 5},  // no row height known: the row on top
+    };
+    for (const auto& c : kCases)
+        EXPECT_EQ(TopRowShowing(c[0], c[1], c[2], c[3]), c[4]) << c[0] << " " << c[1];
 }
 
 }  // namespace

@@ -1,6 +1,14 @@
 #include "ui/result_list.h"
 
+#include <algorithm>
+
 namespace tavrune {
+
+int TopRowShowing(int row, int top, int rowHeight, int viewHeight) {
+    if (row < top || rowHeight <= 0) return row;
+    const int whole = std::max(1, viewHeight / rowHeight);
+    return row < top + whole ? top : row - whole + 1;
+}
 
 void ResultList::Remove(int i) {
     if (Exists(i)) DoRemove(i);

@@ -46,6 +46,11 @@ private:
     bool Exists(int i) const { return i >= 0 && i < Count(); }
 };
 
+// The top row of a list `viewHeight` pixels high, whose rows are `rowHeight`
+// high and whose top row is `top`, that shows row `row` whole, scrolled as
+// little as it can be (a view too low for one whole row shows its top).
+int TopRowShowing(int row, int top, int rowHeight, int viewHeight);
+
 // The list held in memory: the model the handlers are tested against.
 class MemoryResultList : public ResultList {
 public:

@@ -46,6 +46,15 @@ bool MainWindow::CanFocusOption(int control, void* self) {
 bool MainWindow::PreTranslate(MSG& msg) {
     if (msg.message != WM_KEYDOWN) return false;
     if (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd)) return false;
+    if (!NavigateByKey(msg)) return false;
+    // A window opened with the mouse starts with its focus rectangle hidden
+    // (keyboard cues off, the default). A dialog shows it once the keyboard
+    // is used, and the dialog manager that would do it does not run here.
+    SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
+    return true;
+}
+
+bool MainWindow::NavigateByKey(const MSG& msg) {
     const int focused = ControlAt(GetFocus());
     if (msg.wParam == VK_RETURN) {
         // Enter on the run button clicks it, as in any dialog; a held key

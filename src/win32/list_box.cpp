@@ -34,8 +34,17 @@ void ListBoxResultList::DoSetMarked(int i, bool marked) {
 }
 
 void ListBoxResultList::DoSetCurrent(int i) {
-    // FALSE: scroll until the row is wholly in view.
     SendMessageW(hwnd, LB_SETCARETINDEX, static_cast<WPARAM>(i), FALSE);
+    // The list box cannot be trusted to bring the row whole into view: in a
+    // multi-selection list LB_SETSEL has moved the caret already, so the
+    // message above does nothing, and the selection scrolls a row only until
+    // part of it shows. With no integral height the last row shown is cut.
+    RECT view, row;
+    GetClientRect(hwnd, &view);
+    SendMessageW(hwnd, LB_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&row));
+    const int top = static_cast<int>(SendMessageW(hwnd, LB_GETTOPINDEX, 0, 0));
+    const int showing = TopRowShowing(i, top, row.bottom - row.top, view.bottom);
+    if (showing != top) SendMessageW(hwnd, LB_SETTOPINDEX, static_cast<WPARAM>(showing), 0);
 }
 
 void ListBoxResultList::DoBeginUpdate() { SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0); }

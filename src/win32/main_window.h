@@ -45,6 +45,8 @@ private:
     // The option buttons' procedure: tells OnCommand when a press is under way.
     static LRESULT CALLBACK OptionProc(HWND option, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // Tab, the arrows and Enter as in a dialog; true when the key was used.
+    bool NavigateByKey(const MSG& msg);
 
     void OnCreate();
     void OnCommand(int id, int code);

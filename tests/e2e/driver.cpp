@@ -1,10 +1,9 @@
 // Drives Tavrune.exe under Wine with real input and checks what only a real
-// Win32 shows: the window's layout and keyboard, the list box as the program
-// fills it, the warning box, closing mid-run, handles, and the command lines
-// that reach the service controller (the sc stand-in's records) against the
-// golden lists.
+// Win32 shows: the window's layout, drawing and keys, the list box as the
+// program fills it, the message boxes, the processes it starts (the sc
+// stand-in's records against the golden lists), its handles and its exit.
 //
-//   driver.exe TAVRUNE_EXE GOLDEN_DIR SC_RECORD_DIR [scenario ...]
+//   driver.exe TAVRUNE_EXE GOLDEN_DIR SC_RECORD_DIR SCENARIO...
 //
 // Prints one line per check and ends with "N passed, N failed".
 #include <windows.h>
@@ -14,165 +13,49 @@
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "golden/golden_commands.h"
 #include "platform/win32/win32_platform.h"
 #include "remote.h"
-#include "ui/layout.h"
-#include "win32/control_ids.h"
 
-using namespace tavrune;
+using remote::Within;
 
 namespace {
 
-std::wstring exePath, testDir, goldenDir, recordDir;
+std::wstring exePath, exeFolder, testDir, goldenDir, recordDir, records;
 int systemDpi = 96;
-int passed = 0, failed = 0;
+int passed = 0;
+int failed = 0;
+// What the hook does, by its wParam.
+const UINT kTest = RegisterWindowMessageW(L"TavruneTest");
 
 bool Check(bool ok, const std::string& what) {
     std::printf("%s %s\n", ok ? "ok  " : "FAIL", what.c_str());
     std::fflush(stdout);
-    return (ok ? passed : failed)++, ok;
+    ++(ok ? passed : failed);
+    return ok;
 }
 
-// --- golden lists and the sc stand-in's records -------------------------
+std::string N(long long n) { return std::to_string(n); }
 
-// A golden list's commands as the sc stand-in records them: what sc
-// receives (what follows "cmd /d /c  "), a tab, and what the interpreter
-// received (the whole line); sorted as the records are.
-using Golden = GoldenCommands<std::wstring>;
-Golden ReadGolden(const wchar_t* name, int rowsBelow = 1 << 30) {
+std::wstring Caption(HWND h) {
+    wchar_t text[512] = {};
+    GetWindowTextW(h, text, 512);
+    return text;
+}
+
+// A golden file's lines, as UTF-16.
+std::vector<std::wstring> Lines(const std::wstring& name) {
+    std::vector<std::wstring> lines;
     std::ifstream in((goldenDir + L"\\" + name).c_str());
-    Golden g = ReadGoldenCommands<std::wstring>(in, rowsBelow);
-    for (std::wstring& command : g.commands) command = command.substr(11) + L"\t" + command;
-    std::sort(g.commands.begin(), g.commands.end());
-    return g;
-}
-
-// One file per sc call: what sc and its interpreter received (ASCII), a tab
-// between them, then when sc began and ended on one clock for all processes.
-using Record = std::tuple<std::wstring, long long, long long>;  // line, began, ended
-std::vector<Record> Records(bool remove = false) {
-    std::vector<Record> records;
-    WIN32_FIND_DATAW found;
-    HANDLE h = FindFirstFileW((recordDir + L"\\sc_*.tmp").c_str(), &found);
-    for (BOOL more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileW(h, &found)) {
-        const std::wstring path = recordDir + L"\\" + found.cFileName;
-        if (remove && DeleteFileW(path.c_str())) continue;
-        std::ifstream in(path.c_str(), std::ios::binary);
-        const std::string text{std::istreambuf_iterator<char>(in), {}};
-        const std::size_t times = std::min(text.find('\t', text.find('\t') + 1), text.size());
-        records.emplace_back(std::wstring(text.begin(), text.begin() + static_cast<long>(times)), 0, 0);
-        std::sscanf(text.c_str() + times, "%lld %lld", &std::get<1>(records.back()),
-                    &std::get<2>(records.back()));
+    for (std::string line; std::getline(in, line);) {
+        std::wstring wide(line.size(), L'\0');
+        const int n = static_cast<int>(line.size());
+        wide.resize(MultiByteToWideChar(CP_UTF8, 0, line.data(), n, &wide[0], n));
+        lines.push_back(wide);
     }
-    if (h != INVALID_HANDLE_VALUE) FindClose(h);
-    std::sort(records.begin(), records.end());
-    return records;
-}
-
-// The commands run on their own: waits until no new record came for a while.
-std::vector<Record> SettledRecords(std::size_t expected) {
-    std::size_t last = 0;
-    for (DWORD start = GetTickCount(), quietSince = start;; Sleep(200)) {
-        const std::size_t n = Records().size();
-        if (n != last) last = n, quietSince = GetTickCount();
-        const DWORD quiet = GetTickCount() - quietSince;
-        if ((n >= expected && quiet > 1500) || quiet > 8000 || GetTickCount() - start > 120000)
-            return Records();
-    }
-}
-
-// The records are the golden lines, and each service was started only once
-// its new start type was in place: every start began after its configure ended.
-void CheckRecords(const std::vector<std::wstring>& want, const std::string& what) {
-    const auto records = SettledRecords(want.size());
-    std::vector<std::wstring> got, odd;  // odd: in one and not the other
-    for (const auto& [line, began, ended] : records) got.push_back(line);
-    if (!Check(got == want,
-               what + " (" + std::to_string(got.size()) + " of " + std::to_string(want.size()) + ")")) {
-        std::set_symmetric_difference(got.begin(), got.end(), want.begin(), want.end(),
-                                      std::back_inserter(odd));
-        for (const auto& line : odd)
-            std::printf("     [%s]\n", std::string(line.begin(), line.end()).c_str());
-    }
-    std::string early;
-    for (const auto& [line, began, ended] : records) {
-        if (line.rfind(L"sc start ", 0) != 0) continue;
-        const std::wstring key = line.substr(9, line.find(L'\t') - 9);
-        const auto c = std::find_if(records.begin(), records.end(), [&](const Record& r) {
-            return std::get<0>(r).rfind(L"sc config " + key + L" start= ", 0) == 0;
-        });
-        if (c == records.end() || began <= std::get<2>(*c))
-            early += " [" + std::string(key.begin(), key.end()) + "]";
-    }
-    Check(early.empty(), what + ": each start began after its configure ended" + early);
-}
-
-// --- the program ---------------------------------------------------------
-
-struct App : remote::App {
-    bool Start(const std::wstring& exe = exePath, const wchar_t* folder = nullptr) {
-        Records(true);
-        // The window manager may move a new window a moment after it shows,
-        // and a click aimed at the old place is lost: waits until it stands still in front.
-        RECT was = {}, now = {};
-        const auto still = [&] {
-            return was = now, Sleep(100), GetWindowRect(hwnd, &now),
-                   GetForegroundWindow() == hwnd && EqualRect(&was, &now);
-        };
-        return remote::App::Start(exe, L"TavruneForm1", folder) && remote::Within(5000, still);
-    }
-    void ClickRow(int row) const {
-        HWND list = Control(IDC_LIST1);
-        SetForegroundWindow(hwnd);
-        Send(list, LB_SETTOPINDEX, static_cast<WPARAM>(row));
-        RECT item, frame;
-        Send(list, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-        MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&item), 2);
-        GetWindowRect(list, &frame);
-        remote::ClickAt(list, (item.left + item.right) / 2 - frame.left,
-                        (item.top + item.bottom) / 2 - frame.top);
-        Sleep(GetDoubleClickTime() + 50);  // two clicks in a row would make a double click
-        Sync();
-    }
-    // The hook (hook.dll) in the window's thread: what Windows does and Wine does not.
-    bool Hook() const {
-        static HMODULE dll = LoadLibraryW((testDir + L"\\hook.dll").c_str());
-        const auto proc =
-            reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(dll, "CallWndProc")));
-        return proc && SetWindowsHookExW(WH_CALLWNDPROC, proc, dll, GetWindowThreadProcessId(hwnd, nullptr));
-    }
-    int Focused() const {
-        GUITHREADINFO info = {};
-        info.cbSize = sizeof info;
-        GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &info);
-        return GetDlgCtrlID(info.hwndFocus);
-    }
-    void Key(BYTE vk, bool shift = false) const {
-        if (shift) keybd_event(VK_SHIFT, 0, 0, 0);
-        keybd_event(vk, 0, 0, 0);
-        keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
-        if (shift) keybd_event(VK_SHIFT, 0, KEYEVENTF_KEYUP, 0);
-        Sleep(100);
-        Sync();
-    }
-    bool WaitForCompletion() const {
-        return remote::Within(120000, [this] { return Completed(); });
-    }
-    std::vector<int> MarkedRows() const {
-        std::vector<int> rows;
-        for (int i = 0; i < Count(); ++i) rows.insert(rows.end(), Marked(i), i);
-        return rows;
-    }
-};
-
-std::wstring WindowText(HWND h) {
-    wchar_t buffer[512] = {};
-    GetWindowTextW(h, buffer, 512);
-    return buffer;
+    return lines;
 }
 
 // What a person sees: the screen's pixels in `r`, row by row.
@@ -186,315 +69,449 @@ std::vector<COLORREF> Screen(const RECT& r) {
     return pixels;
 }
 
-// --- scenarios -------------------------------------------------------------
+long Matching(const std::vector<COLORREF>& pixels, COLORREF colour) {
+    return static_cast<long>(std::count(pixels.begin(), pixels.end(), colour));
+}
 
-// Every control where the table puts it at `dpi` (MulDiv of the twips, not
-// the program's own conversion), inside the client area that the table
-// sizes, in its font at that DPI, and in front where controls overlap.
-void CheckLayout(const App& app, int dpi, const std::string& at) {
-    RECT client;
-    GetClientRect(app.hwnd, &client);
-    Check(client.right == MulDiv(6165, dpi, 1440) && client.bottom == MulDiv(3210, dpi, 1440),
-          "layout: client area" + at);
-    NONCLIENTMETRICSW metrics = {};  // the default font, given for the system DPI
-    metrics.cbSize = sizeof metrics;
+// --- golden lists and the sc stand-in's records --------------------------
+
+// A golden list's commands as the records hold them: what sc received (what
+// follows "cmd /d /c  "); sorted.
+GoldenCommands<std::wstring> Golden(const wchar_t* name, int rowsBelow = 1 << 30) {
+    std::ifstream in((goldenDir + L"\\" + name).c_str());
+    GoldenCommands<std::wstring> g = ReadGoldenCommands<std::wstring>(in, rowsBelow);
+    for (std::wstring& command : g.commands) command.erase(0, 11);
+    std::sort(g.commands.begin(), g.commands.end());
+    return g;
+}
+
+// One line per call of sc, sorted.
+std::vector<std::wstring> Records() {
+    std::vector<std::wstring> lines;
+    WIN32_FIND_DATAW found;
+    HANDLE h = FindFirstFileW((records + L"\\sc_*.tmp").c_str(), &found);
+    for (BOOL more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileW(h, &found)) {
+        std::ifstream in((records + L"\\" + found.cFileName).c_str(), std::ios::binary);
+        lines.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    FindClose(h);
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+// The records once `expected` of them have come and then no more for a
+// while, or none for long: the commands run on their own.
+std::vector<std::wstring> Settled(std::size_t expected) {
+    std::vector<std::wstring> got;
+    DWORD since = GetTickCount();
+    Within(120000, [&] {
+        Sleep(100);
+        const std::size_t n = got.size();
+        got = Records();
+        if (got.size() != n) since = GetTickCount();
+        return (got.size() >= expected && GetTickCount() - since > 1500) || GetTickCount() - since > 18000;
+    });
+    return got;
+}
+
+// The records are the golden lines: every command and no other, in an
+// environment without NoDefaultCurrentDirectoryInExePath, each start after
+// its configure ended.
+void CheckRecords(const std::vector<std::wstring>& want, const std::string& what) {
+    const std::vector<std::wstring> got = Settled(want.size());
+    std::vector<std::wstring> odd;  // in one and not the other
+    std::set_symmetric_difference(got.begin(), got.end(), want.begin(), want.end(), std::back_inserter(odd));
+    std::string shown;
+    for (const std::wstring& line : odd) shown += "\n     [" + std::string(line.begin(), line.end()) + "]";
+    Check(odd.empty(), what + " (" + N(got.size()) + " of " + N(want.size()) + ")" + shown);
+}
+
+// --- the program, and what is done with it ---------------------------------
+
+struct Tavrune : remote::App {
+    // Its commands are recorded in a folder of their own. With `hook`,
+    // hook.dll in its window thread does what Windows does and Wine does not.
+    bool Open(bool hook) {
+        static int opened = 0;
+        records = recordDir + L"\\" + std::to_wstring(++opened);
+        CreateDirectoryW(records.c_str(), nullptr);
+        SetEnvironmentVariableW(L"TAVRUNE_SC_RECORDS", records.c_str());
+        // Started in its own folder, where a cmd.exe and an sc.exe are planted.
+        if (!Start(exePath, L"TavruneForm1", exeFolder.c_str()) || !StandStill()) return false;
+        static HMODULE dll = LoadLibraryW((testDir + L"\\hook.dll").c_str());
+        const auto proc =
+            reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(dll, "CallWndProc")));
+        const DWORD thread = GetWindowThreadProcessId(hwnd, nullptr);
+        return !hook || SetWindowsHookExW(WH_CALLWNDPROC, proc, dll, thread);
+    }
+    int Focused() const {
+        GUITHREADINFO info = {sizeof info};
+        GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &info);
+        return GetDlgCtrlID(info.hwndFocus);
+    }
+    bool FocusOn(int id) const {
+        return Within(5000, [&] { return Focused() == id; });
+    }
+    void Key(BYTE vk, bool shift = false) const {
+        if (shift) keybd_event(VK_SHIFT, 0, 0, 0);
+        keybd_event(vk, 0, 0, 0);
+        keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
+        if (shift) keybd_event(VK_SHIFT, 0, KEYEVENTF_KEYUP, 0);
+        Sleep(100);
+        Sync();
+    }
+    HANDLE Property(int id, const wchar_t* name) const { return GetPropW(id ? Control(id) : hwnd, name); }
+    bool Exits() const {
+        DWORD code = 1;
+        const bool ended = WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0;
+        return ended && GetExitCodeProcess(process.hProcess, &code) && code == 0;
+    }
+
+    void CheckLayout(int dpi, const std::string& at);
+    void Layout();
+    void Keys();
+    void Standard();
+    void Manual();
+    void CloseAfter(int rows);
+};
+
+// The window as tests/golden/window<dpi>.txt has it, a line per control,
+// front to back, then one for the window itself: control identifier (0, the
+// window), its rectangle in the window's client area (the client area),
+// its font ("-", the system's message font at that DPI) and caption.
+void Tavrune::CheckLayout(int dpi, const std::string& at) {
+    // The message font is given for the system DPI.
+    NONCLIENTMETRICSW metrics = {sizeof metrics};
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-    app.Send(app.hwnd, RegisterWindowMessageW(L"TavruneTestDpi"));  // the hook reads the fonts
-    std::string misplaced, fonts;
-    for (const ControlSpec& c : kControls) {
-        RECT r = {};
-        GetWindowRect(app.Control(ControlId(c)), &r);
-        MapWindowPoints(nullptr, app.hwnd, reinterpret_cast<POINT*>(&r), 2);
-        const int left = c.left + (c.container == ControlName::Frame1   ? 120
-                                   : c.container == ControlName::Frame2 ? 4440
-                                                                        : 0);
-        const int top = c.top + (c.container == ControlName::Frame2 ? 840 : 0);
-        const RECT want = {MulDiv(left, dpi, 1440), MulDiv(top, dpi, 1440),
-                           MulDiv(left, dpi, 1440) + MulDiv(c.width, dpi, 1440),
-                           MulDiv(top, dpi, 1440) + MulDiv(c.height, dpi, 1440)};
-        if (!EqualRect(&r, &want)) misplaced += " " + std::to_string(ControlId(c));
-        // Face, height, weight and character set: "宋体" in bold, GB2312, or the system's message font.
-        const LOGFONTW& m = metrics.lfMessageFont;
-        wchar_t font[LF_FACESIZE + 40], got[LF_FACESIZE + 40] = {};
-        if (c.font.face)
-            swprintf(font, LF_FACESIZE + 40, L"宋体 %d 700 134", -MulDiv(c.font.tenthsOfPoint, dpi, 720));
-        else
-            swprintf(font, LF_FACESIZE + 40, L"%ls %d %ld %d", m.lfFaceName,
-                     MulDiv(m.lfHeight, dpi, systemDpi), m.lfWeight, m.lfCharSet);
-        GlobalGetAtomNameW(static_cast<ATOM>(reinterpret_cast<INT_PTR>(
-                               GetPropW(app.Control(ControlId(c)), L"TavruneTestFont"))),
-                           got, LF_FACESIZE + 40);
-        if (lstrcmpW(got, font) != 0) fonts += " " + std::to_string(ControlId(c));
-    }
-    Check(misplaced.empty(), "layout: every control where the table puts it" + at + misplaced);
-    Check(fonts.empty(), "layout: every control in its font" + at + fonts);
-    const std::pair<int, int> kFrontBehind[] = {{IDC_COMMAND1, IDC_FRAME1},    {IDC_OPTION1, IDC_FRAME1},
-                                                {IDC_OPTION1 + 5, IDC_FRAME1}, {IDC_LABEL1, IDC_FRAME1},
-                                                {IDC_LIST1, IDC_FRAME2},       {IDC_LIST1, IDC_CHECK1},
-                                                {IDC_LIST1, IDC_CHECK1 + 1}};
-    std::string behind;
-    for (const auto& [front, back] : kFrontBehind) {
-        RECT a, b, both;
-        GetWindowRect(app.Control(front), &a);
-        GetWindowRect(app.Control(back), &b);
-        IntersectRect(&both, &a, &b);
-        POINT p = {(both.left + both.right) / 2, (both.top + both.bottom) / 2};
-        ScreenToClient(app.hwnd, &p);
-        if (ChildWindowFromPointEx(app.hwnd, p, CWP_SKIPINVISIBLE) != app.Control(front))
-            behind += " " + std::to_string(front);
-    }
-    Check(behind.empty(), "layout: in front where controls overlap" + at + behind);
-}
-
-// The window at the system's DPI and, at 96 dpi, after it is moved to a
-// monitor of 144 dpi (Wine sends no WM_DPICHANGED: the hook does).
-void Layout() {
-    App app;
-    if (!Check(app.Start() && app.Hook(), "layout: the window opens")) return;
-    const std::pair<int, const wchar_t*> kCaptions[] = {{0, L"Tavrune - 就是简单！       Osperin版"},
-                                                        {IDC_COMMAND1, L"Tavrune"},
-                                                        {IDC_OPTION1, L"普通优化"},
-                                                        {IDC_OPTION1 + 1, L"高级优化"},
-                                                        {IDC_OPTION1 + 2, L"局域网优化"},
-                                                        {IDC_OPTION1 + 5, L"手动优化"},
-                                                        {IDC_LABEL1, L"？"},
-                                                        {IDC_CHECK1, L"恢复上次优化"},
-                                                        {IDC_CHECK1 + 1, L"备份上次优化"}};
-    std::string captions;
-    for (const auto& [id, text] : kCaptions)
-        captions += WindowText(id ? app.Control(id) : app.hwnd) == text ? "" : " " + std::to_string(id);
-    Check(captions.empty(), "layout: the title and every caption" + captions);
-    CheckLayout(app, systemDpi, " at " + std::to_string(systemDpi) + " dpi");
-    // The "？" as drawn: blue beside the window's colour, or the theme's link
-    // colour while high contrast is on (switched by the hook while it shows).
-    const auto drawn = [&](WPARAM contrast, COLORREF want, COLORREF not_) {
-        app.Send(app.hwnd, RegisterWindowMessageW(L"TavruneTestContrast"), contrast);
-        Sleep(300);
-        app.Sync();
+    const LOGFONTW& m = metrics.lfMessageFont;
+    wchar_t message[80];
+    swprintf(message, 80, L"%ls %d %ld %d", m.lfFaceName, MulDiv(m.lfHeight, dpi, systemDpi), m.lfWeight,
+             m.lfCharSet);
+    Send(hwnd, kTest, 'D');
+    std::string wrong[3];
+    std::vector<int> want;
+    for (const std::wstring& line : Lines(L"window" + std::to_wstring(dpi) + L".txt")) {
+        const std::size_t bar1 = line.find(L'|');
+        const std::size_t bar2 = line.find(L'|', bar1 + 1);
+        const std::size_t bar3 = line.find(L'|', bar2 + 1);
+        const int id = _wtoi(line.c_str());
+        HWND h = id ? Control(id) : hwnd;
+        RECT golden;
         RECT r;
-        GetWindowRect(app.Control(IDC_LABEL1), &r);
-        const auto p = Screen(r);
-        const COLORREF face = GetSysColor(COLOR_BTNFACE);  // in the corners, beside the glyph
-        return std::count(p.begin(), p.end(), want) >= 5 && std::count(p.begin(), p.end(), not_) == 0 &&
-               p.front() == face && p.back() == face;
-    };
-    const COLORREF blue = RGB(0, 0, 255), link = GetSysColor(COLOR_HOTLIGHT);
-    Check(drawn(0, blue, link) && drawn(1, link, blue) && drawn(0, blue, link),
-          "drawn: the \"？\" blue on the window's colour, in the link colour while high contrast is on");
-    if (systemDpi == 96) {
-        app.Send(app.hwnd, RegisterWindowMessageW(L"TavruneTestDpi"), 144, systemDpi);
-        CheckLayout(app, 144, " after a move to 144 dpi");
-        // Where the top of the list lay at 96 dpi, Frame1 lies now, bare.
-        RECT strip = {MulDiv(240, 144, 1440), MulDiv(800, 144, 1440), MulDiv(4000, 144, 1440),
-                      MulDiv(800, 144, 1440) + 1};
-        MapWindowPoints(app.hwnd, nullptr, reinterpret_cast<POINT*>(&strip), 2);
-        const auto left = (Sleep(300), app.Sync(), Screen(strip));
-        Check(std::count(left.begin(), left.end(), GetSysColor(COLOR_BTNFACE)) ==
-                  static_cast<long>(left.size()),
-              "drawn: nothing of the old layout is left after the move");
+        swscanf(line.c_str() + bar1 + 1, L"%ld %ld %ld %ld", &golden.left, &golden.top, &golden.right,
+                &golden.bottom);
+        GetWindowRect(h, &r);
+        MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&r), 2);
+        if (!id) GetClientRect(hwnd, &r);
+        const std::wstring font = line.substr(bar2 + 1, bar3 - bar2 - 1);
+        wchar_t got[80] = {};
+        GlobalGetAtomNameW(static_cast<ATOM>(reinterpret_cast<INT_PTR>(GetPropW(h, L"TavruneTestFont"))), got,
+                           80);
+        if (!EqualRect(&r, &golden)) wrong[0] += " " + N(id);
+        if (id && got != (font == L"-" ? message : font)) wrong[1] += " " + N(id);
+        if (Caption(h) != line.substr(bar3 + 1)) wrong[2] += " " + N(id);
+        if (id) want.push_back(id);
     }
-    Check(app.Close(), "layout: closes and exits");
+    Check(wrong[0].empty(), "the client area and every control where the table puts it" + at + wrong[0]);
+    Check(wrong[1].empty(), "every control in its font" + at + wrong[1]);
+    Check(wrong[2].empty(), "the title and every caption" + at + wrong[2]);
+    std::vector<int> stacked;
+    for (HWND c = GetWindow(hwnd, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        stacked.push_back(GetDlgCtrlID(c));
+    Check(stacked == want, "in front where controls overlap" + at);
 }
 
-// The keys, with the option buttons clicking themselves on the focus as XP's
-// do (the hook): Tab and Shift+Tab follow the tab order and select nothing,
-// the arrows move among the options and select, and a click on an unfocused
-// option arrives once.
-void Keys() {
-    App app;
-    if (!Check(app.Start() && app.Hook(), "keys: the window opens")) return;
-    // From the first control in tab order: Tab round to it again, then Shift+Tab.
-    const int walk[] = {IDC_OPTION1 + 0, IDC_OPTION1 + 1, IDC_OPTION1 + 2, IDC_LIST1,       IDC_OPTION1 + 5,
-                        IDC_CHECK1 + 0,  IDC_CHECK1 + 1,  IDC_COMMAND1,    IDC_OPTION1 + 0, IDC_COMMAND1};
+// The window at the system's DPI and, at 96 dpi, after moves to a monitor of
+// 144 dpi (Wine sends no WM_DPICHANGED: the hook does).
+void Tavrune::Layout() {
+    if (!Check(Open(true), "the window opens")) return;
+    CheckLayout(systemDpi, " at " + N(systemDpi) + " dpi");
+    // The "？" on the screen: blue beside the window's colour, or the theme's
+    // link colour while high contrast is on.
+    const COLORREF blue = RGB(0, 0, 255);
+    const COLORREF link = GetSysColor(COLOR_HOTLIGHT);
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    std::string drawn;
+    for (int contrast : {0, 1, 0}) {
+        Send(hwnd, kTest, 'C', contrast);
+        RECT r;
+        GetWindowRect(Control(IDC_LABEL1), &r);
+        const bool ok = Within(3000, [&] {
+            const std::vector<COLORREF> p = Screen(r);
+            return Matching(p, contrast ? link : blue) > 4 && Matching(p, contrast ? blue : link) == 0 &&
+                   p[0] == face;
+        });
+        if (!ok) drawn += " " + N(contrast);
+    }
+    Check(drawn.empty(),
+          "the \"？\" blue on the window's colour, in the link colour under high contrast" + drawn);
+    if (systemDpi != 96) return;
+    RECT was;
+    GetWindowRect(hwnd, &was);
+    Send(hwnd, kTest, 'D', MAKELPARAM(144, 96));
+    CheckLayout(144, " after a move to 144 dpi");
+    RECT now;
+    GetWindowRect(hwnd, &now);
+    Check(now.left == was.left + 16 && now.top == was.top + 8, "the window where Windows put it");
+    // Where the top of the list lay at 96 dpi, Frame1 lies now, bare.
+    RECT strip = {24, 80, 400, 81};
+    MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&strip), 2);
+    Check(Within(3000, [&] { return Matching(Screen(strip), face) == 376; }),
+          "nothing of the old layout left");
+    for (int dpi : {96, 144, 96, 144}) Send(hwnd, kTest, 'D', MAKELPARAM(dpi, 240 - dpi));
+    Check(!Property(0, L"TavruneTestFontsLeft"), "every font a move replaced is deleted");
+    Check(Close(), "closes and exits");
+}
+
+// The keys, with option buttons that click themselves on the focus as XP's
+// do (the hook): Tab and Shift+Tab follow the tab order, show the focus and
+// select nothing, Enter off the run button does nothing, the arrows move
+// among the options and select; a click on an unfocused option arrives once;
+// a limited user's run is refused.
+void Tavrune::Keys() {
+    if (!Check(Open(true), "the window opens")) return;
+    const auto shown = [&] { return Property(0, L"TavruneTestFocusShown") != nullptr; };
+    Click(IDC_LIST1);
+    Check(FocusOn(IDC_LIST1) && !shown(), "the focus rectangle hidden after a click");
+    const int walk[] = {IDC_OPTION1 + 5, IDC_CHECK1,      IDC_CHECK1 + 1, IDC_COMMAND1,   IDC_OPTION1,
+                        IDC_OPTION1 + 1, IDC_OPTION1 + 2, IDC_LIST1,      IDC_OPTION1 + 2};
     std::string wrong;
-    for (int i = 0; i < 10; ++i) {
-        if (i > 0) app.Key(VK_TAB, i == 9);
-        if (app.Focused() != walk[i]) wrong += " " + std::to_string(i);
+    bool shownAtOnce = false;
+    for (int i = 0; i < 9; ++i) {
+        if (Focused() != IDC_COMMAND1) Key(VK_RETURN);
+        Key(VK_TAB, i == 8);
+        if (!FocusOn(walk[i])) wrong += " " + N(i);
+        if (i == 0) shownAtOnce = Within(3000, shown);
     }
-    Check(wrong.empty(), "keys: Tab walks the tab order and wraps round, Shift+Tab goes back" + wrong);
+    Check(wrong.empty(), "Tab walks the tab order and wraps round, Shift+Tab goes back" + wrong);
+    Check(shownAtOnce, "the first Tab shows the focus rectangle");
     int clicks = 0;
-    for (int i : {0, 1, 2, 5})
-        clicks += GetPropW(app.Control(IDC_OPTION1 + i), L"TavruneTestClicks") != nullptr;
-    Check(clicks == 4 && !app.Checked(0) && !app.Checked(1) && !app.Checked(2) && !app.Checked(5) &&
-              app.Count() == 0 && !app.Box(),
-          "keys: focus alone selects no option, though each clicked itself");
-    app.Key(VK_TAB);
-    const std::pair<BYTE, int> kArrows[] = {{VK_RIGHT, 1}, {VK_RIGHT, 2}, {VK_DOWN, 5},
-                                            {VK_RIGHT, 0}, {VK_LEFT, 5},  {VK_UP, 2}};
+    for (int i : {0, 1, 2, 5}) clicks += Property(IDC_OPTION1 + i, L"TavruneTestClicks") != nullptr;
+    const bool none = !Checked(0) && !Checked(1) && !Checked(2) && !Checked(5);
+    Check(clicks == 4 && none && Count() == 0 && !Box(),
+          "focus alone selects nothing, nor does Enter off the run button");
+    const std::pair<BYTE, int> kArrows[] = {
+        {VK_RIGHT, 5}, {VK_DOWN, 0}, {VK_LEFT, 5}, {VK_UP, 2}, {VK_LEFT, 1}};
     wrong.clear();
-    for (const auto& [key, option] : kArrows) {
-        const bool box =
-            option == 5 ? app.AnswerBox(IDCANCEL, [&] { app.Key(key); }) : (app.Key(key), !app.Box());
-        if (!box || app.Focused() != IDC_OPTION1 + option || !app.Checked(option))
-            wrong += " " + std::to_string(option);
+    for (const auto& arrow : kArrows) {
+        const int option = arrow.second;
+        if (option != 5) Key(arrow.first);
+        const bool cancelled = option != 5 || AnswerBox(IDCANCEL, [&] { Key(arrow.first); });
+        const auto selected = [&] { return Focused() == IDC_OPTION1 + option && Checked(option) && !Box(); };
+        if (!cancelled || !Within(5000, selected) || Count() != 0) wrong += " " + N(option);
     }
-    Check(wrong.empty(), "keys: the arrows move among the options, wrapping round, and select" + wrong);
+    Check(wrong.empty(),
+          "the arrows move among the options, wrapping round, and select; Cancel lists nothing" + wrong);
     // The press gives the option the focus, and so a click of its own.
-    remote::ClickAt(app.Control(IDC_OPTION1 + 5), -1, -1, MOUSEEVENTF_LEFTDOWN);
-    Sleep(300);
-    app.Sync();
-    Check(!app.Box() && app.AnswerBox(IDOK, [] { mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0); }) &&
-              app.Count() == 85 && (Sleep(500), !app.Box()),
-          "keys: a click on an unfocused option selects it once, on its release");
-    Check(app.Close(), "keys: closes and exits");
+    remote::ClickAt(Control(IDC_OPTION1 + 5), MOUSEEVENTF_LEFTDOWN);
+    const bool pressed = FocusOn(IDC_OPTION1 + 5);
+    Sync();
+    const auto release = [] { mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0); };
+    Check(pressed && !Box() && AnswerBox(IDOK, release) && Count() == 85,
+          "a click on an unfocused option selects it once");
+    Send(hwnd, kTest, 'L');
+    std::wstring said;
+    const auto run = [&] { Click(IDC_COMMAND1); };
+    const bool refused = AnswerBox(IDOK, run, [&](HWND box) { said = Caption(GetDlgItem(box, 0xFFFF)); });
+    Check(refused &&
+              said ==
+                  L"需要管理员权限才能更改系统服务设置，未更改任何服务设置。\n请以管理员身份运行 Tavrune。" &&
+              Count() == 85 && Records().empty(),
+          "a limited user's run is refused, saying why, and starts nothing");
 }
 
-// The list on the screen during a run: the row applied before the latest
-// (whose paint may be still to come) is drawn highlighted, as a marked row
-// is; a list left frozen shows the empty list of the start.
-bool ListDrawnSoFar(const App& app) {
-    HWND list = app.Control(IDC_LIST1);
-    for (int attempt = 0; attempt < 50; ++attempt, Sleep(50)) {
-        const int count = app.Count();
-        RECT item;
-        app.Send(list, LB_GETITEMRECT, static_cast<WPARAM>(count - 2), reinterpret_cast<LPARAM>(&item));
-        MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&item), 2);
-        item.top = (item.top + item.bottom) / 2, item.bottom = item.top + 1;  // the line through its middle
-        const auto line = Screen(item);
-        if (count < 4 || app.Count() != count) continue;  // moved on meanwhile
-        return std::count(line.begin(), line.end(), GetSysColor(COLOR_HIGHLIGHT)) * 3 >
-               static_cast<long>(line.size());
+// A standard run, chosen with Space and started with a held Enter. With
+// TAVRUNE_DRIVER_HOLD set, the window stays until that file is gone, for a
+// screenshot.
+void Tavrune::Standard() {
+    if (!Check(Open(true), "the window opens")) return;
+    // The first option has the focus at the start; the run button is before it.
+    Key(VK_SPACE);
+    Key(VK_TAB, true);
+    const bool ready = FocusOn(IDC_COMMAND1) && Checked(0);
+    const DWORD handles = remote::HandleCount(process.dwProcessId);
+    // Held down; a repeat once the run is over starts no other.
+    keybd_event(VK_RETURN, 0, 0, 0);
+    HWND list = Control(IDC_LIST1);
+    bool locked = ready && Within(5000, [&] { return !IsWindowEnabled(Control(IDC_COMMAND1)); });
+    for (int id : {IDC_LABEL1, IDC_OPTION1, IDC_OPTION1 + 1, IDC_OPTION1 + 2, IDC_OPTION1 + 5}) {
+        locked = locked && !IsWindowEnabled(Control(id));
     }
-    return false;
-}
-
-// A standard run, chosen with Space and started with Enter, from a folder that
-// holds a cmd.exe and an sc.exe of ours: neither may run, and the real sc
-// still receives every command. With TAVRUNE_DRIVER_HOLD set, the window
-// stays until that file is gone, for a screenshot.
-void Standard() {
-    const std::wstring folder = L"C:\\planted", trap = testDir + L"\\trap.exe";
-    CreateDirectoryW(folder.c_str(), nullptr);
-    bool planted = CopyFileW(exePath.c_str(), (folder + L"\\Tavrune.exe").c_str(), FALSE);
-    for (const wchar_t* name : {L"\\cmd.exe", L"\\sc.exe"}) {
-        planted &= CopyFileW(trap.c_str(), (folder + name).c_str(), FALSE) &&
-                   (DeleteFileW((folder + name + L".ran").c_str()), true);
-    }
-    App app;
-    if (!Check(planted && app.Start(folder + L"\\Tavrune.exe", folder.c_str()) && app.Hook(),
-               "standard: the window opens"))
-        return;
-    app.Key(VK_SPACE);  // the first option has the focus at the start
-    const DWORD handles = remote::HandleCount(app.process.dwProcessId);
-    app.Key(VK_TAB, true);  // back to the run button
-    app.Key(VK_RETURN);
-    bool locked = true;
-    for (int id : {IDC_COMMAND1, IDC_LABEL1, IDC_OPTION1, IDC_OPTION1 + 1, IDC_OPTION1 + 2, IDC_OPTION1 + 5})
-        locked &= !IsWindowEnabled(app.Control(id));
-    Check(locked && IsWindowEnabled(app.Control(IDC_LIST1)) && app.Focused() == IDC_LIST1 && app.Count() < 85,
-          "standard: run button, options and label locked during the run, the list live and focused");
-    const bool tabbed = (app.Key(VK_TAB), app.Focused() == IDC_CHECK1);
-    app.Key(VK_TAB, true);
-    Check(tabbed && app.Focused() == IDC_LIST1, "standard: Tab and Shift+Tab work during the run");
-    Check(app.Send(app.hwnd, WM_QUERYENDSESSION) == 0, "standard: a log-off during the run is refused");
-    Check(ListDrawnSoFar(app), "standard: the list on the screen shows the rows as they are applied, marked");
-    Check(app.WaitForCompletion() && app.Focused() == IDC_COMMAND1,
-          "standard: the run completes, the focus back on its button");
-    Check(app.Send(app.hwnd, WM_QUERYENDSESSION) != 0, "standard: a log-off after the run is let through");
-    // 145 commands and 18 waits for a configure: a handle kept by any of them shows.
-    const DWORD after = remote::HandleCount(app.process.dwProcessId);
-    Check(handles > 0 && after <= handles + 4, "standard: handles " + std::to_string(handles) +
-                                                   " before the run, " + std::to_string(after) + " after");
-    Check(app.Count() == 86 && app.Text(0) == L"正在优化 Alerter" && app.Text(84) == L"正在优化 主动防御",
-          "standard: 85 progress captions and the completion row");
-    Check(app.MarkedRows().size() == 86 && app.Send(app.Control(IDC_LIST1), LB_GETCARETINDEX) == 85,
-          "standard: every row marked, the completion row current");
-    CheckRecords(ReadGolden(L"profile101.txt").commands, "standard: sc received the golden commands");
-    Check(GetFileAttributesW((folder + L"\\cmd.exe.ran").c_str()) == INVALID_FILE_ATTRIBUTES &&
-              GetFileAttributesW((folder + L"\\sc.exe.ran").c_str()) == INVALID_FILE_ATTRIBUTES,
-          "standard: neither the planted cmd.exe nor sc.exe ran");
+    Check(locked && IsWindowEnabled(list) && Focused() == IDC_LIST1 && Count() < 85,
+          "during the run the options, label and run button locked, the list live and focused");
+    Key(VK_TAB);
+    const bool tabbed = FocusOn(IDC_CHECK1);
+    Key(VK_TAB, true);
+    Check(tabbed && FocusOn(IDC_LIST1), "Tab and Shift+Tab work during the run");
+    Check(Send(hwnd, WM_QUERYENDSESSION) == 0, "a log-off during the run is refused");
+    // Until the run completes: the current row whole in view, the list not
+    // scrolled while the rows fit, and on the screen the row before it
+    // (whose paint is not still to come) drawn marked.
+    std::string hidden;
+    bool drawn = false;
+    const bool completed = Within(120000, [&] {
+        const int row = static_cast<int>(List(LB_GETCARETINDEX));
+        RECT r = {};
+        RECT before = {};
+        RECT view;
+        GetClientRect(list, &view);
+        List(LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));
+        List(LB_GETITEMRECT, row - 1, reinterpret_cast<LPARAM>(&before));
+        const LRESULT top = List(LB_GETTOPINDEX);
+        MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&before), 2);
+        // The line through its middle.
+        before.top = (before.top + before.bottom) / 2;
+        before.bottom = before.top + 1;
+        const std::vector<COLORREF> line = drawn || row < 3 ? std::vector<COLORREF>() : Screen(before);
+        // Moved on meanwhile.
+        if (List(LB_GETCARETINDEX) != row) return false;
+        const bool fits = (row + 1) * (r.bottom - r.top) <= view.bottom;
+        if (r.top < 0 || r.bottom > view.bottom || (fits && top != 0)) hidden += " " + N(row);
+        drawn = drawn || Matching(line, GetSysColor(COLOR_HIGHLIGHT)) * 3 > static_cast<long>(line.size());
+        return Completed();
+    });
+    Check(completed && FocusOn(IDC_COMMAND1), "the run completes, the focus back on its button");
+    Check(hidden.empty(), "the current row whole in view, the first rows not scrolled" + hidden);
+    Check(drawn, "the list on the screen shows the rows as they are applied, marked");
+    keybd_event(VK_RETURN, 0, 0, 0);
+    keybd_event(VK_RETURN, 0, KEYEVENTF_KEYUP, 0);
+    Sleep(500);
+    Check(Send(hwnd, WM_QUERYENDSESSION) != 0, "a log-off after the run is let through");
+    // 145 commands and 18 waits for a configure: a handle kept by any shows.
+    const DWORD after = remote::HandleCount(process.dwProcessId);
+    Check(handles > 0 && after <= handles + 4,
+          "handles " + N(handles) + " before the run, " + N(after) + " after");
+    Check(Count() == 86 && Text(0) == L"正在优化 Alerter" && Text(84) == L"正在优化 主动防御" &&
+              List(LB_GETSELCOUNT) == 86 && List(LB_GETCARETINDEX) == 85,
+          "85 progress captions and the completion row, all marked, the last current");
+    CheckRecords(Golden(L"profile101.txt").commands, "sc received the golden commands, once");
     wchar_t hold[MAX_PATH] = {};
     if (GetEnvironmentVariableW(L"TAVRUNE_DRIVER_HOLD", hold, MAX_PATH)) {
         std::printf("shown\n");
         std::fflush(stdout);
-        remote::Within(60000, [&] { return GetFileAttributesW(hold) == INVALID_FILE_ATTRIBUTES; });
+        Within(60000, [&] { return GetFileAttributesW(hold) == INVALID_FILE_ATTRIBUTES; });
     }
-    Check(app.Close(), "standard: closes and exits");
 }
 
-// The manual mode through the real window: the warning box answered Cancel
-// (nothing listed) and the label clicked, then OK, and the golden rows marked
-// with real clicks.
-void Manual() {
-    App app;
-    if (!Check(app.Start(), "manual: the window opens")) return;
-    const auto manual = [&] { PostMessageW(app.Control(IDC_OPTION1 + 5), BM_CLICK, 0, 0); };
-    const bool answered = app.AnswerBox(IDCANCEL, manual, [&](HWND box) {
-        Check(WindowText(box) == L"Tavrune友情提示" &&
-                  WindowText(GetDlgItem(box, 0xFFFF)) ==
-                      L"非电脑专业人员不建议使用手动功能，不要打没把握的仗：）",
-              "manual: the warning's title and text");
-        Check(GetDlgItem(box, IDOK) && GetDlgItem(box, IDCANCEL) && !IsWindowEnabled(app.hwnd),
-              "manual: OK and Cancel, modal");
+// The manual mode: the warning answered Cancel, the label clicked, then OK
+// and the golden rows marked with real clicks. The last row's configure
+// hangs: its start waits for it 10 s at most, and a quit meanwhile ends the
+// program once the start is made, the window answering until then.
+void Tavrune::Manual() {
+    SetEnvironmentVariableW(L"TAVRUNE_SC_HANG", L"ZhuDongFangYu");
+    const bool opened = Open(false);
+    SetEnvironmentVariableW(L"TAVRUNE_SC_HANG", nullptr);
+    if (!Check(opened, "the window opens")) return;
+    const auto manual = [&] { PostMessageW(Control(IDC_OPTION1 + 5), BM_CLICK, 0, 0); };
+    bool warned = false;
+    AnswerBox(IDCANCEL, manual, [&](HWND box) {
+        warned =
+            Caption(box) == L"Tavrune友情提示" && GetDlgItem(box, IDOK) && GetDlgItem(box, IDCANCEL) &&
+            Caption(GetDlgItem(box, 0xFFFF)) == L"非电脑专业人员不建议使用手动功能，不要打没把握的仗：）" &&
+            !IsWindowEnabled(hwnd);
     });
-    Check(answered && app.Count() == 0 && app.Checked(5),
-          "manual: Cancel lists nothing, the option stays selected");
-    app.Click(IDC_LABEL1);
-    Check(app.Count() == 4 && app.Text(1) == L"Author:relvanik",
-          "manual: one click on the label adds the About rows");
-    Check(app.AnswerBox(IDOK, manual) && app.Count() == 85 && app.Text(84) == L"主动防御",
-          "manual: OK lists 85 names");
-    const Golden golden = ReadGolden(L"manual.txt");
-    for (int row : golden.rows) app.ClickRow(row);
-    Check(app.MarkedRows() == golden.rows, "manual: clicks mark the rows");
-    app.Click(IDC_COMMAND1);
-    Check(app.WaitForCompletion(), "manual: the run completes");
-    CheckRecords(golden.commands, "manual: sc received the marked rows' commands");
-    Check(app.Close(), "manual: closes and exits");
+    Check(warned, "the warning's title and text, OK and Cancel, modal");
+    Click(IDC_LABEL1);
+    Check(Count() == 4 && Text(1) == L"Author:relvanik", "one click on the label adds the About rows");
+    AnswerBox(IDOK, manual);
+    const GoldenCommands<std::wstring> golden = Golden(L"manual.txt");
+    for (int row : golden.rows) {
+        SetForegroundWindow(hwnd);
+        List(LB_SETTOPINDEX, row);
+        RECT r;
+        List(LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));
+        MapWindowPoints(Control(IDC_LIST1), nullptr, reinterpret_cast<POINT*>(&r), 2);
+        remote::ClickAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+        // Two clicks in a row would make a double click.
+        Sleep(GetDoubleClickTime() + 50);
+        Sync();
+    }
+    std::vector<int> marked(90);
+    marked.resize(List(LB_GETSELITEMS, 90, reinterpret_cast<LPARAM>(marked.data())));
+    Check(marked == golden.rows, "OK lists the names, clicks mark the rows");
+    Click(IDC_COMMAND1);
+    const bool waiting = Within(60000, [&] { return Text(84) == L"正在优化 主动防御"; });
+    PostThreadMessageW(process.dwThreadId, WM_QUIT, 0, 0);
+    Sleep(500);
+    DWORD_PTR answer = 0;
+    const bool answers = Running() && SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &answer);
+    Check(waiting && answers, "after a quit the window answers while a start waits for its configure");
+    Check(Exits(), "then exits cleanly");
+    // The hung configure's start went out all the same, before it ended.
+    std::vector<std::wstring> want = golden.commands;
+    for (std::wstring& line : want) {
+        if (line.rfind(L"sc start ZhuDongFangYu", 0) == 0) line += L"\tbefore its configure ended";
+    }
+    CheckRecords(want, "sc received the marked rows' commands");
 }
 
-// Closing mid-run: a clean exit, and no command after the close. The
-// second and third closes come just after an "auto" row (11, 17), whose
-// start still waits for its configure then.
-void Close() {
-    for (int time = 1; time <= 3; ++time) {
-        const std::string what = "close " + std::to_string(time) + ": ";
-        App app;
-        if (!Check(app.Start(), what + "the window opens")) continue;
-        PostMessageW(app.Control(IDC_OPTION1), BM_CLICK, 0, 0);
-        PostMessageW(app.Control(IDC_COMMAND1), BM_CLICK, 0, 0);
-        remote::Within(5000, [&] { return app.Count() >= (time == 1 ? 5 : 6 * time); });
-        const int rows = app.Count();
-        DWORD code = 99;
-        Check(rows < 85 && app.Close() && GetExitCodeProcess(app.process.hProcess, &code) && code == 0,
-              what + "exits cleanly mid-run, after " + std::to_string(rows) + " rows");
-        // The close mostly lands while a command starts: the rest of that row
-        // still starts (no service stopped and left unconfigured), no later
-        // row does. A row may be applied between reading the list and the close.
-        const std::size_t got = SettledRecords(ReadGolden(L"profile101.txt", rows).commands.size()).size();
-        int whole = rows;
-        for (int k = rows; k <= rows + 2; ++k)
-            whole = got == ReadGolden(L"profile101.txt", k).commands.size() ? k : whole;
-        CheckRecords(ReadGolden(L"profile101.txt", whole).commands,
-                     what + "the commands of rows 0 to " + std::to_string(whole - 1));
+// Closing mid-run: a clean exit, and no command after the close.
+void Tavrune::CloseAfter(int rows) {
+    const std::string what = "after " + N(rows) + " rows: ";
+    if (!Check(Open(false), what + "the window opens")) return;
+    PostMessageW(Control(IDC_OPTION1), BM_CLICK, 0, 0);
+    PostMessageW(Control(IDC_COMMAND1), BM_CLICK, 0, 0);
+    if (!Check(Within(60000, [&] { return Count() >= rows; }), what + "the run gets there")) return;
+    const int shown = Count();
+    PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    Check(shown < 85 && Exits(), what + "exits cleanly mid-run");
+    // The close mostly lands while a command starts: the rest of that row
+    // still starts (no service stopped and left unconfigured), no later row
+    // does. A row may be applied between reading the list and the close.
+    const std::size_t got = Settled(Golden(L"profile101.txt", shown).commands.size()).size();
+    int whole = shown;
+    for (int k = shown; k <= shown + 2; ++k) {
+        if (got == Golden(L"profile101.txt", k).commands.size()) whole = k;
     }
+    CheckRecords(Golden(L"profile101.txt", whole).commands,
+                 what + "the commands of rows 0 to " + N(whole - 1));
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc < 4)
-        return std::printf(
-                   "usage: driver.exe TAVRUNE_EXE GOLDEN_DIR SC_RECORD_DIR "
-                   "[layout|keys|standard|manual|close ...]\n"),
-               2;
-    exePath = argv[1], goldenDir = argv[2], recordDir = argv[3];
+    if (argc < 4) {
+        std::printf(
+            "usage: driver.exe TAVRUNE_EXE GOLDEN_DIR SC_RECORD_DIR [layout|keys|standard|manual|close "
+            "...]\n");
+        return 2;
+    }
+    exePath = argv[1];
+    goldenDir = argv[2];
+    recordDir = argv[3];
+    exeFolder = exePath.substr(0, exePath.rfind(L'\\') + 1);
     testDir = exePath.substr(0, exePath.rfind(L"\\src\\")) + L"\\tests\\e2e";
+    // Tavrune.exe must not pass it on to the commands (sc records it then).
+    SetEnvironmentVariableW(L"NoDefaultCurrentDirectoryInExePath", L"1");
     // Real pixels at any DPI: the program under test is DPI aware too.
-    if (auto aware = SystemFunction<BOOL(WINAPI*)()>(L"user32.dll", "SetProcessDPIAware")) aware();
+    if (auto aware = tavrune::SystemFunction<BOOL(WINAPI*)()>(L"user32.dll", "SetProcessDPIAware")) aware();
     HDC dc = GetDC(nullptr);
     systemDpi = GetDeviceCaps(dc, LOGPIXELSY);
     ReleaseDC(nullptr, dc);
-    const std::pair<const wchar_t*, void (*)()> kScenarios[] = {{L"layout", Layout},
-                                                                {L"keys", Keys},
-                                                                {L"standard", Standard},
-                                                                {L"manual", Manual},
-                                                                {L"close", Close}};
-    for (const auto& [name, run] : kScenarios) {
-        if (argc == 4 || std::find_if(argv + 4, argv + argc,
-                                      [&](wchar_t* a) { return lstrcmpW(a, name) == 0; }) != argv + argc)
-            run();
+    // Beside the program and in its current folder: neither may ever run,
+    // and the real sc must still receive every command.
+    for (const wchar_t* name : {L"cmd", L"sc"}) {
+        DeleteFileW((exeFolder + name + L".exe.ran").c_str());
+        CopyFileW((testDir + L"\\trap.exe").c_str(), (exeFolder + name + L".exe").c_str(), FALSE);
     }
+    for (int i = 4; i < argc; ++i) {
+        const std::wstring scenario = argv[i];
+        std::printf("== %ls\n", argv[i]);
+        if (scenario == L"layout") Tavrune().Layout();
+        if (scenario == L"keys") Tavrune().Keys();
+        if (scenario == L"standard") Tavrune().Standard();
+        if (scenario == L"manual") Tavrune().Manual();
+        // The second and third closes come just after an "auto" row (11,
+        // 17), whose start still waits for its configure then.
+        for (int rows : {5, 12, 18}) {
+            if (scenario == L"close") Tavrune().CloseAfter(rows);
+        }
+    }
+    const auto ran = [](const wchar_t* name) {
+        return GetFileAttributesW((exeFolder + name).c_str()) != DWORD(-1);
+    };
+    Check(!ran(L"cmd.exe.ran") && !ran(L"sc.exe.ran"),
+          "neither the cmd.exe nor the sc.exe planted beside it ran");
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;
 }

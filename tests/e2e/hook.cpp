@@ -1,21 +1,30 @@
 // hook.dll: loaded into Tavrune.exe's window thread by the driver
 // (SetWindowsHookEx) to do there what Windows does and Wine does not:
 //  - an unchecked option button that gets the focus clicks itself, as XP's
-//    does (later Windows can be told not to); each such click is counted in
-//    the button's "TavruneTestClicks" property;
-//  - the message "TavruneTestDpi" with a DPI in wParam (the current one in
-//    lParam) brings what Windows 10 sends on a move to a monitor of that DPI:
-//    WM_GETDPISCALEDSIZE to a per-monitor v2 window, then WM_DPICHANGED with
-//    the old window rectangle scaled as a whole, or to the size that window
-//    asked for; with any wParam, each control's font (face, height, weight,
-//    character set) is then left in its "TavruneTestFont" property, as a
-//    global atom;
-//  - the message "TavruneTestContrast" turns high contrast on (wParam 1) or
-//    off for the program, which Wine cannot, and says so as Windows does;
-//  - the list box draws nothing of what changed while its redraw flag was
-//    clear until the program asks for a repaint, as Windows documents (Wine's
-//    repaints by itself when the flag is set again).
+//    do (later Windows can be told not to); its "TavruneTestClicks" counts it;
+//  - the window starts with its focus rectangle hidden, as one opened with
+//    the mouse while keyboard cues are off (Windows' default), until
+//    WM_CHANGEUISTATE shows it; "TavruneTestFocusShown" says it shows (Wine
+//    keeps no such state);
+//  - the list box draws nothing changed while its redraw flag was clear until
+//    the program asks for a repaint (Wine's repaints by itself), and LB_SETSEL
+//    scrolls a row only until part of it shows, as Windows' "into view" does
+//    (Wine's, until all of it does);
+//  - the message "TavruneTest" does, by its wParam:
+//    'D' what Windows sends on a move to a monitor of LOWORD(lParam) dpi from
+//        one of HIWORD(lParam): WM_DPICHANGED with the window's rectangle
+//        scaled as a whole and moved by (16, 8); with lParam 0, nothing.
+//        Then each control's font (face, height, weight, character set) is
+//        left in its "TavruneTestFont", as a global atom, and the fonts that
+//        the move replaced and that still exist are counted in the window's
+//        "TavruneTestFontsLeft" (Wine's GetGuiResources answers 0, and fonts
+//        are the only GDI objects the program makes);
+//    'C' high contrast on (lParam 1) or off, which Wine cannot, said as Windows says it;
+//    'L' the user is a limited one from now on: the service manager refuses
+//        every right beyond those its default security gives every user.
 #include <windows.h>
+
+#include <vector>
 
 #include "platform/win32/win32_platform.h"
 
@@ -30,17 +39,25 @@ BOOL WINAPI SystemParametersInfoAsTested(UINT action, UINT param, void* data, UI
     return TRUE;
 }
 
-// Tavrune.exe's calls of `name` go to `replacement` from now on.
-void Redirect(const char* name, void* replacement) {
+SC_HANDLE WINAPI OpenSCManagerAsLimitedUser(const wchar_t* machine, const wchar_t* database, DWORD access) {
+    const DWORD everyone = SC_MANAGER_CONNECT | SC_MANAGER_ENUMERATE_SERVICE | SC_MANAGER_QUERY_LOCK_STATUS |
+                           STANDARD_RIGHTS_READ | GENERIC_READ;
+    if ((access & ~everyone) == 0) return OpenSCManagerW(machine, database, access);
+    SetLastError(ERROR_ACCESS_DENIED);
+    return nullptr;
+}
+
+// Tavrune.exe's calls of `name` in `module` go to `replacement` from now on.
+void Redirect(const wchar_t* module, const char* name, void* replacement) {
     auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
     const auto* nt =
         reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(
-        base + nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
-    const auto real = reinterpret_cast<ULONG_PTR>(tavrune::SystemFunction<void*>(L"user32.dll", name));
-    for (DWORD was; d->Name; ++d) {
+    const DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    const auto real = reinterpret_cast<ULONG_PTR>(tavrune::SystemFunction<void*>(module, name));
+    for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports); d->Name; ++d) {
         for (auto* t = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk); t->u1.Function; ++t) {
             if (t->u1.Function != real) continue;
+            DWORD was;
             VirtualProtect(&t->u1.Function, sizeof(void*), PAGE_READWRITE, &was);
             t->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
         }
@@ -49,52 +66,64 @@ void Redirect(const char* name, void* replacement) {
 
 WNDPROC listProc = nullptr;
 LRESULT CALLBACK ListAsOnWindows(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_PAINT && GetPropW(list, L"TavruneTestFrozen")) return ValidateRect(list, nullptr), 0;
+    if (message == WM_PAINT && GetPropW(list, L"TavruneTestFrozen")) {
+        ValidateRect(list, nullptr);
+        return 0;
+    }
+    RECT row = {};
+    RECT view;
+    GetClientRect(list, &view);
+    const LRESULT top = CallWindowProcW(listProc, list, LB_GETTOPINDEX, 0, 0);
+    if (message == LB_SETSEL && wParam)
+        CallWindowProcW(listProc, list, LB_GETITEMRECT, lParam, reinterpret_cast<LPARAM>(&row));
     const LRESULT result = CallWindowProcW(listProc, list, message, wParam, lParam);
+    if (row.bottom > 0 && row.top < view.bottom) CallWindowProcW(listProc, list, LB_SETTOPINDEX, top, 0);
     if (message == WM_SETREDRAW && wParam) ValidateRect(list, nullptr);
     if (message == WM_SETREDRAW) SetPropW(list, L"TavruneTestFrozen", wParam ? nullptr : list);
     return result;
+}
+
+void MoveToDpi(HWND window, int dpi, int from) {
+    std::vector<HGDIOBJ> fonts;
+    for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        fonts.push_back(reinterpret_cast<HGDIOBJ>(SendMessageW(c, WM_GETFONT, 0, 0)));
+    }
+    RECT r;
+    GetWindowRect(window, &r);
+    const RECT to = {r.left + 16, r.top + 8, r.left + 16 + MulDiv(r.right - r.left, dpi, from),
+                     r.top + 8 + MulDiv(r.bottom - r.top, dpi, from)};
+    SendMessageW(window, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&to));
+    INT_PTR left = 0;
+    for (HGDIOBJ font : fonts) left += GetObjectType(font) == OBJ_FONT;
+    SetPropW(window, L"TavruneTestFontsLeft", reinterpret_cast<HANDLE>(left));
 }
 
 }  // namespace
 
 extern "C" __declspec(dllexport) LRESULT CALLBACK CallWndProc(int code, WPARAM wParam, LPARAM lParam) {
     const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    static const UINT dpiMessage = RegisterWindowMessageW(L"TavruneTestDpi");
-    static const UINT contrastMessage = RegisterWindowMessageW(L"TavruneTestContrast");
+    static const UINT testMessage = RegisterWindowMessageW(L"TavruneTest");
     wchar_t name[16] = {};
+    GetClassNameW(m->hwnd, name, 16);
     const LONG type = GetWindowLongW(m->hwnd, GWL_STYLE) & BS_TYPEMASK;
-    if (!listProc && GetClassNameW(m->hwnd, name, 16) && lstrcmpiW(name, L"ListBox") == 0) {
-        listProc = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrW(m->hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListAsOnWindows)));
+    const bool option =
+        lstrcmpiW(name, L"Button") == 0 && (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON);
+    if (!listProc && lstrcmpiW(name, L"ListBox") == 0) {
+        const auto proc = reinterpret_cast<LONG_PTR>(ListAsOnWindows);
+        listProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(m->hwnd, GWLP_WNDPROC, proc));
     }
-    if (code == HC_ACTION && m->message == WM_SETFOCUS && GetClassNameW(m->hwnd, name, 16) &&
-        lstrcmpiW(name, L"Button") == 0 && (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON) &&
-        SendMessageW(m->hwnd, BM_GETCHECK, 0, 0) == BST_UNCHECKED) {
-        SetPropW(
-            m->hwnd, L"TavruneTestClicks",
-            reinterpret_cast<HANDLE>(reinterpret_cast<INT_PTR>(GetPropW(m->hwnd, L"TavruneTestClicks")) + 1));
-        SendMessageW(GetParent(m->hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(m->hwnd), BN_CLICKED),
-                     reinterpret_cast<LPARAM>(m->hwnd));
-    } else if (code == HC_ACTION && m->message == dpiMessage) {
-        if (const int dpi = static_cast<int>(m->wParam)) {
-            RECT r;
-            GetWindowRect(m->hwnd, &r);
-            SIZE size = {MulDiv(r.right - r.left, dpi, static_cast<int>(m->lParam)),
-                         MulDiv(r.bottom - r.top, dpi, static_cast<int>(m->lParam))};
-            // Only a per-monitor v2 window is asked for its size first.
-            const auto context =
-                tavrune::SystemFunction<HANDLE(WINAPI*)()>(L"user32.dll", "GetThreadDpiAwarenessContext");
-            const auto equal = tavrune::SystemFunction<BOOL(WINAPI*)(HANDLE, HANDLE)>(
-                L"user32.dll", "AreDpiAwarenessContextsEqual");
-            if (context && equal && equal(context(), reinterpret_cast<HANDLE>(-4))) {
-                SendMessageW(m->hwnd, 0x02E4 /* WM_GETDPISCALEDSIZE */, dpi, reinterpret_cast<LPARAM>(&size));
-            }
-            r.right = r.left + size.cx;
-            r.bottom = r.top + size.cy;
-            SendMessageW(m->hwnd, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi),
-                         reinterpret_cast<LPARAM>(&r));
-        }
+    if (code != HC_ACTION) return CallNextHookEx(nullptr, code, wParam, lParam);
+    if (m->message == WM_SETFOCUS && option && SendMessageW(m->hwnd, BM_GETCHECK, 0, 0) == BST_UNCHECKED) {
+        const INT_PTR clicks = reinterpret_cast<INT_PTR>(GetPropW(m->hwnd, L"TavruneTestClicks")) + 1;
+        SetPropW(m->hwnd, L"TavruneTestClicks", reinterpret_cast<HANDLE>(clicks));
+        const auto self = reinterpret_cast<LPARAM>(m->hwnd);
+        SendMessageW(GetParent(m->hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(m->hwnd), BN_CLICKED), self);
+    } else if (m->message == WM_CHANGEUISTATE && (HIWORD(m->wParam) & UISF_HIDEFOCUS)) {
+        const HWND window = GetAncestor(m->hwnd, GA_ROOT);
+        if (LOWORD(m->wParam) == UIS_CLEAR) SetPropW(window, L"TavruneTestFocusShown", window);
+        if (LOWORD(m->wParam) == UIS_SET) RemovePropW(window, L"TavruneTestFocusShown");
+    } else if (m->message == testMessage && m->wParam == 'D') {
+        if (m->lParam) MoveToDpi(m->hwnd, LOWORD(m->lParam), HIWORD(m->lParam));
         for (HWND c = GetWindow(m->hwnd, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
             LOGFONTW font = {};
             GetObjectW(reinterpret_cast<HFONT>(SendMessageW(c, WM_GETFONT, 0, 0)), sizeof font, &font);
@@ -103,11 +132,13 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK CallWndProc(int code, WPARAM w
             SetPropW(c, L"TavruneTestFont",
                      reinterpret_cast<HANDLE>(static_cast<INT_PTR>(GlobalAddAtomW(text))));
         }
-    } else if (code == HC_ACTION && m->message == contrastMessage) {
-        Redirect("SystemParametersInfoW",
-                 reinterpret_cast<void*>(SystemParametersInfoAsTested));  // once: then it is gone
-        highContrast = m->wParam != 0;
+    } else if (m->message == testMessage && m->wParam == 'C') {
+        Redirect(L"user32.dll", "SystemParametersInfoW",
+                 reinterpret_cast<void*>(SystemParametersInfoAsTested));
+        highContrast = m->lParam != 0;
         SendMessageW(m->hwnd, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+    } else if (m->message == testMessage && m->wParam == 'L') {
+        Redirect(L"advapi32.dll", "OpenSCManagerW", reinterpret_cast<void*>(OpenSCManagerAsLimitedUser));
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end tests of Tavrune.exe under Wine and Xvfb, through its window.
-#   tests/e2e/run.sh BUILD_DIR [scenario ...]     every scenario, at 96 and 144 dpi,
-#                                                 or those named, at 96 dpi
+#   tests/e2e/run.sh BUILD_DIR [scenario ...]     every scenario at 96 dpi and the
+#                                                 layout at 144, or those named
 # Tests the Windows build in BUILD_DIR/win32 (BUILD_DIR/win64 where Wine runs
 # only 64-bit), with a throwaway prefix in its e2e folder.
 set -euo pipefail
@@ -10,23 +10,28 @@ source "$ROOT/scripts/wine.sh"
 BUILD=$(cd "${1:?usage: run.sh BUILD_DIR [scenario ...]}/$TAVRUNE_WINE_ARCH" && pwd)
 shift
 WORK=$BUILD/e2e
-mkdir -p "$WORK/records"
+rm -rf "$WORK/records" && mkdir -p "$WORK/records"
 echo "Wine: $TAVRUNE_WINE_ARCH, $BUILD/src/win32/Tavrune.exe"
 tavrune_display_start "$WORK"
 tavrune_wine_prefix "$WORK" "$BUILD/tests/e2e/sc_record.exe"
-export TAVRUNE_SC_RECORDS="Z:${WORK//\//\\}\\records"
 # Every "sc config" takes this long, as under a busy service manager or a
 # virus scanner: a start that does not wait for its configure shows then.
 export TAVRUNE_SC_CONFIG_MS=300
+# Wine reads the DPI from both keys, each process once, at its start.
+set_dpi() {
+    for key in 'HKCU\Control Panel\Desktop' 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
+        tavrune_wine reg add "$key" /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+    done
+}
 driver() {
     tavrune_wine "$BUILD/tests/e2e/driver.exe" "$(tavrune_win_path "$BUILD/src/win32/Tavrune.exe")" \
-        "$(tavrune_win_path "$ROOT/tests/golden")" "$TAVRUNE_SC_RECORDS" "$@"
+        "$(tavrune_win_path "$ROOT/tests/golden")" "$(tavrune_win_path "$WORK/records")" "$@"
 }
 
 [ $# -gt 0 ] && { driver "$@"; exit; }
 status=0
-driver || status=1
-tavrune_wine_set_dpi 144
+driver layout keys standard manual close || status=1
+set_dpi 144
 driver layout || status=1
-tavrune_wine_set_dpi 96
+set_dpi 96
 exit $status

@@ -1,60 +1,59 @@
-// sc.exe of the test prefix (Wine's own has no "config" verb): records the
-// command line it was given, that of the interpreter that started it, and
-// when it began and ended on the performance counter (one clock for every
-// process, as the benchmark reads it), tab-separated, one file per call (sc_*.tmp) in the folder named
-// by TAVRUNE_SC_RECORDS, so that concurrent calls need no lock; it changes
-// nothing. TAVRUNE_SC_CONFIG_MS makes "config" take that long, as a busy
-// service manager or a virus scanner can. Without TAVRUNE_SC_RECORDS it only
-// exits, which is the benchmark's quick sc.
+// sc.exe of the test prefix (Wine's own has no "config" verb). It changes
+// nothing: it records the command line it got, one file per call (no lock
+// between concurrent calls) in the folder TAVRUNE_SC_RECORDS names. Two
+// faults show in the record: a start begun before its service's configure
+// had ended, and an environment that still holds
+// NoDefaultCurrentDirectoryInExePath. A "config" takes TAVRUNE_SC_CONFIG_MS,
+// as under a busy service manager, or 14 s for the key TAVRUNE_SC_HANG
+// names: longer than the program waits for a configure. Without
+// TAVRUNE_SC_RECORDS it only exits (the benchmark's quick sc).
 #include <windows.h>
-#include <winternl.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
-
-#include "clock.h"
 
 namespace {
 
-// Read from the parent's process parameters: Windows has no call for it.
-std::wstring ParentCommandLine() {
-    PROCESS_BASIC_INFORMATION self = {}, parent = {};
-    NtQueryInformationProcess(GetCurrentProcess(), ProcessBasicInformation, &self, sizeof self, nullptr);
-    HANDLE p = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE,
-                           static_cast<DWORD>(self.InheritedFromUniqueProcessId));
-    PEB peb = {};
-    RTL_USER_PROCESS_PARAMETERS parameters = {};
-    std::wstring line;
-    if (p && NtQueryInformationProcess(p, ProcessBasicInformation, &parent, sizeof parent, nullptr) == 0 &&
-        ReadProcessMemory(p, parent.PebBaseAddress, &peb, sizeof peb, nullptr) &&
-        ReadProcessMemory(p, peb.ProcessParameters, &parameters, sizeof parameters, nullptr)) {
-        line.resize(parameters.CommandLine.Length / sizeof(wchar_t));
-        ReadProcessMemory(p, parameters.CommandLine.Buffer, &line[0], parameters.CommandLine.Length, nullptr);
+std::wstring Env(const wchar_t* name) {
+    wchar_t value[MAX_PATH] = {};
+    return GetEnvironmentVariableW(name, value, MAX_PATH) < MAX_PATH ? value : L"";
+}
+
+// Whether a finished call's record begins with `start`.
+bool Recorded(const std::wstring& folder, const std::string& start) {
+    WIN32_FIND_DATAW found;
+    HANDLE h = FindFirstFileW((folder + L"\\sc_*.tmp").c_str(), &found);
+    bool seen = false;
+    for (BOOL more = h != INVALID_HANDLE_VALUE; more && !seen; more = FindNextFileW(h, &found)) {
+        std::ifstream in((folder + L"\\" + found.cFileName).c_str(), std::ios::binary);
+        seen = std::string(std::istreambuf_iterator<char>(in), {}).rfind(start, 0) == 0;
     }
-    if (p) CloseHandle(p);
-    return line;
+    FindClose(h);
+    return seen;
 }
 
 }  // namespace
 
 int wmain() {
-    const std::wstring began = std::to_wstring(Micros());
-    wchar_t folder[MAX_PATH], path[MAX_PATH], ms[16];
-    const DWORD n = GetEnvironmentVariableW(L"TAVRUNE_SC_RECORDS", folder, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH || !GetTempFileNameW(folder, L"new", 0, path))
-        return 0;  // a new, unique file
-    if (wcsstr(GetCommandLineW(), L" config ") && GetEnvironmentVariableW(L"TAVRUNE_SC_CONFIG_MS", ms, 16))
-        Sleep(_wtoi(ms));
-    const std::wstring line =
-        GetCommandLineW() + (L"\t" + ParentCommandLine()) + L"\t" + began + L"\t" + std::to_wstring(Micros());
-    const std::string text(line.begin(), line.end());  // the commands are ASCII
+    const std::wstring folder = Env(L"TAVRUNE_SC_RECORDS");
+    wchar_t path[MAX_PATH];
+    if (folder.empty() || !GetTempFileNameW(folder.c_str(), L"new", 0, path)) return 0;
+    std::wstring line = GetCommandLineW();
+    const std::string ascii(line.begin(), line.end());  // the commands are ASCII
+    const bool hangs = line.rfind(L"sc config " + Env(L"TAVRUNE_SC_HANG") + L" ", 0) == 0;
+    if (line.rfind(L"sc config ", 0) == 0) Sleep(hangs ? 14000 : _wtoi(Env(L"TAVRUNE_SC_CONFIG_MS").c_str()));
+    const bool early =
+        line.rfind(L"sc start ", 0) == 0 && !Recorded(folder, "sc config " + ascii.substr(9) + " ");
+    if (early) line += L"\tbefore its configure ended";
+    if (!Env(L"NoDefaultCurrentDirectoryInExePath").empty()) line += L"\tNoDefaultCurrentDirectoryInExePath";
+    const std::string text(line.begin(), line.end());
     HANDLE f = CreateFileW(path, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, 0, nullptr);
     DWORD written = 0;
-    const bool ok = f != INVALID_HANDLE_VALUE &&
-                    WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
-    // Named as a record once written: the driver never reads one half made.
-    // The temporary name alone is no unique record name: once renamed, it can
-    // be handed out again to a later call.
+    const bool ok = WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(f);
+    // Named as a record once written: a record is never read half made. The
+    // temporary name alone is not unique: once renamed it may be given again.
     std::wstring record = path;
     record.replace(record.rfind(L"\\new") + 1, 3, L"sc_" + std::to_wstring(GetCurrentProcessId()) + L"_");
     return ok && MoveFileW(path, record.c_str()) ? 0 : 1;

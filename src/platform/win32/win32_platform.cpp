@@ -67,7 +67,12 @@ std::wstring SystemFolder() {
     return std::wstring(buffer, n);
 }
 
-Win32Platform::Win32Platform() = default;
+Win32Platform::Win32Platform() {
+    // With this set, cmd looks "sc" up on PATH alone instead of first in the
+    // system folder it is started in, and the first sc.* on PATH would run
+    // elevated. The commands inherit the program's environment.
+    SetEnvironmentVariableW(L"NoDefaultCurrentDirectoryInExePath", nullptr);
+}
 
 Win32Platform::~Win32Platform() {
     // A thread must not outlive the start it reads.
@@ -124,12 +129,19 @@ bool Win32Platform::FinishStarts() {
 }
 
 void Win32Platform::Wait(HANDLE handle) {
-    while (DispatchPending() &&
-           MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, WakeMask()) == WAIT_OBJECT_0 + 1) {
-    }
-    // After WM_QUIT (or a failed wait) nothing more is dispatched, but the
-    // start is still waited for: the thread must not outlive its start.
-    WaitForSingleObject(handle, INFINITE);
+    // After WM_QUIT nothing more is dispatched, but the start is still waited
+    // for (the thread must not outlive it) and what other threads send, a
+    // log-off query among them, is still answered meanwhile.
+    bool quit = false;
+    do {
+        MSG msg;
+        if (quit)
+            PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        else
+            quit = !DispatchPending();
+    } while (MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, quit ? QS_SENDMESSAGE : WakeMask()) ==
+             WAIT_OBJECT_0 + 1);
+    WaitForSingleObject(handle, INFINITE);  // after a failed wait
 }
 
 bool Win32Platform::CanChangeServices() {

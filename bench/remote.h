@@ -1,6 +1,7 @@
 // Tavrune.exe driven from another process as a person would: started, found
-// by its window, clicked with real input, read through its own controls.
-// Shared by the end-to-end driver and the benchmark.
+// by its window, clicked with real input, read through its own controls. The
+// benchmark's instrument (its start-up ends where Start returns: the window
+// shown and answering), and the end-to-end driver's.
 #pragma once
 
 #include <windows.h>
@@ -21,33 +22,37 @@ bool Within(DWORD ms, Condition condition) {
     return true;
 }
 
-// A click (or with `events`, a press alone) at the control's centre, or `dx`, `dy` into it.
-inline void ClickAt(HWND control, int dx = -1, int dy = -1,
-                    DWORD events = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP) {
+// A click, or with `events` a press or a release alone, at a point of the screen.
+inline void ClickAt(POINT p, DWORD events = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP) {
+    SetCursorPos(p.x, p.y);
+    mouse_event(events, 0, 0, 0, 0);
+}
+
+inline void ClickAt(HWND control, DWORD events = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP) {
     RECT r;
     GetWindowRect(control, &r);
-    SetCursorPos(dx < 0 ? (r.left + r.right) / 2 : r.left + dx, dy < 0 ? (r.top + r.bottom) / 2 : r.top + dy);
-    mouse_event(events, 0, 0, 0, 0);
+    ClickAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}, events);
 }
 
 // The process's handles, from the system's handle table: Wine's
 // GetProcessHandleCount answers 0 whatever the process holds.
 inline DWORD HandleCount(DWORD pid) {
     struct Entry {  // of SystemHandleInformation (16)
-        ULONG pid, typeFlagsHandle;
+        ULONG pid;
+        ULONG typeFlagsHandle;
         PVOID object;
         ACCESS_MASK access;
     };
     static const auto query = reinterpret_cast<LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG)>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
     std::string buffer(1 << 20, '\0');
-    while (query && query(16, &buffer[0], static_cast<ULONG>(buffer.size()), nullptr) != 0 &&
+    while (query(16, &buffer[0], static_cast<ULONG>(buffer.size()), nullptr) != 0 &&
            buffer.size() < (64u << 20)) {
         buffer.resize(buffer.size() * 2);
     }
     const auto* entries = reinterpret_cast<const Entry*>(buffer.data() + sizeof(ULONG_PTR));
-    return static_cast<DWORD>(std::count_if(entries, entries + *reinterpret_cast<const ULONG*>(buffer.data()),
-                                            [pid](const Entry& e) { return e.pid == pid; }));
+    const auto* end = entries + *reinterpret_cast<const ULONG*>(buffer.data());
+    return static_cast<DWORD>(std::count_if(entries, end, [pid](const Entry& e) { return e.pid == pid; }));
 }
 
 struct App {
@@ -69,24 +74,40 @@ struct App {
     // `windowClass`, when given, and brings it to the front.
     bool Start(const std::wstring& exe, const wchar_t* windowClass, const wchar_t* folder = nullptr,
                HANDLE job = nullptr) {
-        std::wstring command = L"\"" + exe + L"\"";
-        STARTUPINFOW si = {};
-        si.cb = sizeof si;
-        if (!CreateProcessW(exe.c_str(), &command[0], nullptr, nullptr, FALSE,
-                            DETACHED_PROCESS | CREATE_SUSPENDED, nullptr, folder, &si, &process))
+        std::wstring line = L"\"" + exe + L"\"";
+        STARTUPINFOW si = {sizeof si};
+        const DWORD flags = DETACHED_PROCESS | CREATE_SUSPENDED;
+        if (!CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, FALSE, flags, nullptr, folder, &si,
+                            &process)) {
             return false;
+        }
         if (job) AssignProcessToJobObject(job, process.hProcess);
         ResumeThread(process.hThread);
-        for (DWORD start = GetTickCount(); windowClass && !hwnd && GetTickCount() - start < 20000; Sleep(1)) {
-            for (HWND h = nullptr; (h = FindWindowExW(nullptr, h, windowClass, nullptr)) != nullptr;) {
-                DWORD pid = 0;
-                GetWindowThreadProcessId(h, &pid);
-                if (pid == process.dwProcessId && IsWindowVisible(h)) hwnd = h;
-            }
-        }
+        if (windowClass)
+            Within(20000, [&] {
+                for (HWND h = nullptr; (h = FindWindowExW(nullptr, h, windowClass, nullptr)) != nullptr;) {
+                    DWORD pid = 0;
+                    GetWindowThreadProcessId(h, &pid);
+                    if (pid == process.dwProcessId && IsWindowVisible(h)) hwnd = h;
+                }
+                return hwnd != nullptr;
+            });
         if (hwnd) SetForegroundWindow(hwnd);
         Sync();
         return !windowClass || hwnd;
+    }
+    // The window manager may move a new window a moment after it shows, and
+    // a click aimed at the old place is lost: waits until the window stands
+    // still in front.
+    bool StandStill() const {
+        RECT was = {};
+        RECT now = {};
+        return Within(5000, [&] {
+            was = now;
+            Sleep(100);
+            GetWindowRect(hwnd, &now);
+            return GetForegroundWindow() == hwnd && EqualRect(&was, &now);
+        });
     }
     bool Running() const { return WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT; }
     // Like the title bar's close button; true when the program has ended.
@@ -97,9 +118,9 @@ struct App {
 
     // A sent message returns once the program is back in a message loop; the
     // time-out keeps a hung program from hanging the test.
-    LRESULT Send(HWND h, UINT message, WPARAM w = 0, LPARAM l = 0) const {
+    LRESULT Send(HWND h, UINT message, WPARAM w = 0, LPARAM l = 0, UINT ms = 20000) const {
         DWORD_PTR result = 0;
-        SendMessageTimeoutW(h, message, w, l, SMTO_NORMAL, 20000, &result);
+        SendMessageTimeoutW(h, message, w, l, SMTO_NORMAL, ms, &result);
         return static_cast<LRESULT>(result);
     }
     void Sync() const { Send(hwnd, WM_NULL); }
@@ -115,17 +136,15 @@ struct App {
         Sync();
     }
 
-    int Count() const { return static_cast<int>(Send(Control(IDC_LIST1), LB_GETCOUNT)); }
-    bool Marked(int i) const { return Send(Control(IDC_LIST1), LB_GETSEL, static_cast<WPARAM>(i)) > 0; }
+    LRESULT List(UINT message, WPARAM w = 0, LPARAM l = 0) const {
+        return Send(Control(IDC_LIST1), message, w, l);
+    }
+    int Count() const { return static_cast<int>(List(LB_GETCOUNT)); }
     // Room to spare: a run may lengthen the row between the two messages.
     std::wstring Text(int i) const {
         wchar_t text[1024] = {};
-        const LRESULT n = Send(Control(IDC_LIST1), LB_GETTEXTLEN, static_cast<WPARAM>(i));
-        return n > 0 && n < 256 &&
-                       Send(Control(IDC_LIST1), LB_GETTEXT, static_cast<WPARAM>(i),
-                            reinterpret_cast<LPARAM>(text)) > 0
-                   ? text
-                   : L"";
+        const LRESULT n = List(LB_GETTEXTLEN, static_cast<WPARAM>(i));
+        return n > 0 && n < 256 && List(LB_GETTEXT, i, reinterpret_cast<LPARAM>(text)) > 0 ? text : L"";
     }
     bool Completed() const {
         const int n = Count();
@@ -135,19 +154,18 @@ struct App {
     // The message box this window owns, while one is shown.
     HWND Box() const {
         HWND box = nullptr;
-        while ((box = FindWindowExW(nullptr, box, L"#32770", nullptr)) && GetWindow(box, GW_OWNER) != hwnd)
-            continue;
+        while ((box = FindWindowExW(nullptr, box, L"#32770", nullptr)) && GetWindow(box, GW_OWNER) != hwnd) {
+        }
         return box && IsWindowVisible(box) ? box : nullptr;
     }
-    // The warning box that `trigger` brings, answered with a real click on
-    // `answer` once `inspect` has seen it; false if no box came or stayed.
+    // The box that `trigger` brings, answered with a real click on `answer`
+    // once `inspect` has seen it; false if no box came or it stayed.
     template <typename Trigger, typename Inspect = void (*)(HWND)>
     bool AnswerBox(
         int answer, Trigger trigger, Inspect inspect = [](HWND) {}) const {
         trigger();
         HWND box = nullptr;
-        Within(10000, [&] { return (box = Box()) != nullptr; });
-        if (!box) return false;
+        if (!Within(10000, [&] { return (box = Box()) != nullptr; })) return false;
         inspect(box);
         Sleep(100);
         ClickAt(GetDlgItem(box, answer));
