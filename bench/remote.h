@@ -139,6 +139,12 @@ struct App {
     LRESULT List(UINT message, WPARAM w = 0, LPARAM l = 0) const {
         return Send(Control(IDC_LIST1), message, w, l);
     }
+    // Row i's rectangle, in the list's client area.
+    RECT Row(int i) const {
+        RECT r = {};
+        List(LB_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&r));
+        return r;
+    }
     int Count() const { return static_cast<int>(List(LB_GETCOUNT)); }
     // Room to spare: a run may lengthen the row between the two messages.
     std::wstring Text(int i) const {

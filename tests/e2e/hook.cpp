@@ -7,23 +7,30 @@
 //    WM_CHANGEUISTATE shows it; "TavruneTestFocusShown" says it shows (Wine
 //    keeps no such state);
 //  - the list box draws nothing changed while its redraw flag was clear until
-//    the program asks for a repaint (Wine's repaints by itself), and LB_SETSEL
-//    scrolls a row only until part of it shows, as Windows' "into view" does
-//    (Wine's, until all of it does);
+//    the program asks for a repaint (Wine's repaints by itself); LB_SETSEL,
+//    which moves the caret to its row, scrolls the row only until part of it
+//    shows, and LB_SETCARETINDEX does nothing where the caret is already
+//    (Wine's scroll until all of the row shows);
 //  - the message "TavruneTest" does, by its wParam:
-//    'D' what Windows sends on a move to a monitor of LOWORD(lParam) dpi from
-//        one of HIWORD(lParam): WM_DPICHANGED with the window's rectangle
-//        scaled as a whole and moved by (16, 8); with lParam 0, nothing.
-//        Then each control's font (face, height, weight, character set) is
-//        left in its "TavruneTestFont", as a global atom, and the fonts that
-//        the move replaced and that still exist are counted in the window's
-//        "TavruneTestFontsLeft" (Wine's GetGuiResources answers 0, and fonts
-//        are the only GDI objects the program makes);
+//    'D' where LOWORD(lParam), a DPI, differs from HIWORD(lParam), what
+//        Windows sends on a move to a monitor of that DPI: WM_DPICHANGED with
+//        the window's rectangle scaled as a whole and moved by (16, 8); the
+//        fonts the move replaced and that still exist are counted in the
+//        window's "TavruneTestFontsLeft" (Wine's GetGuiResources answers 0,
+//        and fonts are the only GDI objects the program makes). Then the
+//        window as it is, in layout.txt of the folder TAVRUNE_SC_RECORDS
+//        names, UTF-8, a line per control front to back and last one for the
+//        window: identifier (the window's is 0), rectangle in the client area
+//        (the client area), font (face, height, weight, character set; "-"
+//        for the system's message font at that DPI; none for the window) and
+//        caption;
 //    'C' high contrast on (lParam 1) or off, which Wine cannot, said as Windows says it;
 //    'L' the user is a limited one from now on: the service manager refuses
 //        every right beyond those its default security gives every user.
 #include <windows.h>
 
+#include <fstream>
+#include <string>
 #include <vector>
 
 #include "platform/win32/win32_platform.h"
@@ -66,6 +73,7 @@ void Redirect(const wchar_t* module, const char* name, void* replacement) {
 
 WNDPROC listProc = nullptr;
 LRESULT CALLBACK ListAsOnWindows(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+    const auto call = [&](UINT m, WPARAM w, LPARAM l) { return CallWindowProcW(listProc, list, m, w, l); };
     if (message == WM_PAINT && GetPropW(list, L"TavruneTestFrozen")) {
         ValidateRect(list, nullptr);
         return 0;
@@ -73,11 +81,11 @@ LRESULT CALLBACK ListAsOnWindows(HWND list, UINT message, WPARAM wParam, LPARAM 
     RECT row = {};
     RECT view;
     GetClientRect(list, &view);
-    const LRESULT top = CallWindowProcW(listProc, list, LB_GETTOPINDEX, 0, 0);
-    if (message == LB_SETSEL && wParam)
-        CallWindowProcW(listProc, list, LB_GETITEMRECT, lParam, reinterpret_cast<LPARAM>(&row));
-    const LRESULT result = CallWindowProcW(listProc, list, message, wParam, lParam);
-    if (row.bottom > 0 && row.top < view.bottom) CallWindowProcW(listProc, list, LB_SETTOPINDEX, top, 0);
+    const LRESULT top = call(LB_GETTOPINDEX, 0, 0);
+    if (message == LB_SETSEL && wParam) call(LB_GETITEMRECT, lParam, reinterpret_cast<LPARAM>(&row));
+    if (message == LB_SETCARETINDEX && call(LB_GETCARETINDEX, 0, 0) == LRESULT(wParam)) return LB_OKAY;
+    const LRESULT result = call(message, wParam, lParam);
+    if (row.bottom > 0 && row.top < view.bottom) call(LB_SETTOPINDEX, top, 0);
     if (message == WM_SETREDRAW && wParam) ValidateRect(list, nullptr);
     if (message == WM_SETREDRAW) SetPropW(list, L"TavruneTestFrozen", wParam ? nullptr : list);
     return result;
@@ -96,6 +104,47 @@ void MoveToDpi(HWND window, int dpi, int from) {
     INT_PTR left = 0;
     for (HGDIOBJ font : fonts) left += GetObjectType(font) == OBJ_FONT;
     SetPropW(window, L"TavruneTestFontsLeft", reinterpret_cast<HANDLE>(left));
+}
+
+// A line of layout.txt.
+std::wstring Describe(HWND window, HWND control, const wchar_t* message) {
+    RECT r;
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+    if (control == window) GetClientRect(window, &r);
+    LOGFONTW f = {};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof f, &f);
+    wchar_t font[80];
+    wchar_t caption[200];
+    wchar_t line[400];
+    wsprintfW(font, L"%s %ld %ld %d", f.lfFaceName, f.lfHeight, f.lfWeight, f.lfCharSet);
+    GetWindowTextW(control, caption, 200);
+    const wchar_t* shown = control == window ? L"" : lstrcmpW(font, message) ? font : L"-";
+    wsprintfW(line, L"%d|%ld %ld %ld %ld|%s|%s\n", GetDlgCtrlID(control), r.left, r.top, r.right, r.bottom,
+              shown, caption);
+    return line;
+}
+
+void WriteLayout(HWND window, int dpi) {
+    // The message font is given for the system DPI.
+    NONCLIENTMETRICSW metrics = {sizeof metrics};
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    const LOGFONTW& m = metrics.lfMessageFont;
+    HDC screen = GetDC(nullptr);
+    wchar_t message[80];
+    const int height = MulDiv(m.lfHeight, dpi, GetDeviceCaps(screen, LOGPIXELSY));
+    wsprintfW(message, L"%s %d %ld %d", m.lfFaceName, height, m.lfWeight, m.lfCharSet);
+    ReleaseDC(nullptr, screen);
+    std::wstring text;
+    for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        text += Describe(window, c, message);
+    text += Describe(window, window, message);
+    std::string utf8(text.size() * 3, '\0');
+    const int n = static_cast<int>(text.size());
+    utf8.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), n, &utf8[0], n * 3, nullptr, nullptr));
+    wchar_t folder[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"TAVRUNE_SC_RECORDS", folder, MAX_PATH);
+    std::ofstream((std::wstring(folder) + L"\\layout.txt").c_str(), std::ios::binary) << utf8;
 }
 
 }  // namespace
@@ -123,15 +172,8 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK CallWndProc(int code, WPARAM w
         if (LOWORD(m->wParam) == UIS_CLEAR) SetPropW(window, L"TavruneTestFocusShown", window);
         if (LOWORD(m->wParam) == UIS_SET) RemovePropW(window, L"TavruneTestFocusShown");
     } else if (m->message == testMessage && m->wParam == 'D') {
-        if (m->lParam) MoveToDpi(m->hwnd, LOWORD(m->lParam), HIWORD(m->lParam));
-        for (HWND c = GetWindow(m->hwnd, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-            LOGFONTW font = {};
-            GetObjectW(reinterpret_cast<HFONT>(SendMessageW(c, WM_GETFONT, 0, 0)), sizeof font, &font);
-            wchar_t text[LF_FACESIZE + 40];
-            wsprintfW(text, L"%s %ld %ld %d", font.lfFaceName, font.lfHeight, font.lfWeight, font.lfCharSet);
-            SetPropW(c, L"TavruneTestFont",
-                     reinterpret_cast<HANDLE>(static_cast<INT_PTR>(GlobalAddAtomW(text))));
-        }
+        if (LOWORD(m->lParam) != HIWORD(m->lParam)) MoveToDpi(m->hwnd, LOWORD(m->lParam), HIWORD(m->lParam));
+        WriteLayout(m->hwnd, LOWORD(m->lParam));
     } else if (m->message == testMessage && m->wParam == 'C') {
         Redirect(L"user32.dll", "SystemParametersInfoW",
                  reinterpret_cast<void*>(SystemParametersInfoAsTested));

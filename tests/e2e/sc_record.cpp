@@ -1,12 +1,14 @@
-// sc.exe of the test prefix (Wine's own has no "config" verb). It changes
-// nothing: it records the command line it got, one file per call (no lock
-// between concurrent calls) in the folder TAVRUNE_SC_RECORDS names. Two
-// faults show in the record: a start begun before its service's configure
-// had ended, and an environment that still holds
-// NoDefaultCurrentDirectoryInExePath. A "config" takes TAVRUNE_SC_CONFIG_MS,
-// as under a busy service manager, or 14 s for the key TAVRUNE_SC_HANG
-// names: longer than the program waits for a configure. Without
-// TAVRUNE_SC_RECORDS it only exits (the benchmark's quick sc).
+// sc.exe of the test prefix (Wine's own has no "config" verb), and the
+// cmd.exe and sc.exe the tests plant beside Tavrune.exe. It changes nothing:
+// it records the command line it got, one file per call (no lock between
+// concurrent calls) in the folder TAVRUNE_SC_RECORDS names. Three faults
+// show in the record: a start begun before its service's configure had
+// ended, an environment that still holds NoDefaultCurrentDirectoryInExePath,
+// and a program run that is not the system's sc.exe (its path is recorded).
+// A "config" takes TAVRUNE_SC_CONFIG_MS, as under a busy service manager, or
+// 14 s for the key TAVRUNE_SC_HANG names: longer than the program waits for
+// a configure. Without TAVRUNE_SC_RECORDS it only exits (the benchmark's
+// quick sc).
 #include <windows.h>
 
 #include <fstream>
@@ -47,6 +49,12 @@ int wmain() {
         line.rfind(L"sc start ", 0) == 0 && !Recorded(folder, "sc config " + ascii.substr(9) + " ");
     if (early) line += L"\tbefore its configure ended";
     if (!Env(L"NoDefaultCurrentDirectoryInExePath").empty()) line += L"\tNoDefaultCurrentDirectoryInExePath";
+    wchar_t self[MAX_PATH];
+    wchar_t system[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    GetSystemDirectoryW(system, MAX_PATH);
+    if (lstrcmpiW(self, (system + std::wstring(L"\\sc.exe")).c_str()) != 0)
+        line += L"\t" + std::wstring(self);
     const std::string text(line.begin(), line.end());
     HANDLE f = CreateFileW(path, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, 0, nullptr);
     DWORD written = 0;
