@@ -285,9 +285,7 @@ void Tavrune::Keys() {
           "a limited user's run is refused, saying why, and starts nothing");
 }
 
-// A standard run, chosen with Space and started with a held Enter. With
-// TAVRUNE_DRIVER_HOLD set, the window stays until that file is gone, for a
-// screenshot.
+// A standard run, chosen with Space and started with a held Enter.
 void Tavrune::Standard() {
     if (!Check(Open(true), "the window opens")) return;
     // The first option has the focus at the start; the run button is before it.
@@ -347,12 +345,6 @@ void Tavrune::Standard() {
               List(LB_GETSELCOUNT) == 86 && List(LB_GETCARETINDEX) == 85,
           "85 progress captions and the completion row, all marked, the last current");
     CheckRecords(Golden(L"profile101.txt").commands, "sc received the golden commands, once");
-    wchar_t hold[MAX_PATH] = {};
-    if (GetEnvironmentVariableW(L"TAVRUNE_DRIVER_HOLD", hold, MAX_PATH)) {
-        std::printf("shown\n");
-        std::fflush(stdout);
-        Within(60000, [&] { return GetFileAttributesW(hold) == INVALID_FILE_ATTRIBUTES; });
-    }
 }
 
 // The manual mode: the warning answered Cancel, the label clicked, then OK
