@@ -60,8 +60,9 @@ public:
     };
     const std::vector<Row>& Rows() const { return rows_; }
     int Current() const { return current_; }
-    // Between BeginUpdate and EndUpdate: a list box would not be repainted.
-    bool Updating() const { return updating_ > 0; }
+    // Between BeginUpdate and EndUpdate, or with the two unpaired: a list
+    // box would not be repainted as it should.
+    bool Updating() const { return updating_ != 0; }
     // What the user does with a click on a row.
     void ToggleMark(int i) { SetMarked(i, !Marked(i)); }
 

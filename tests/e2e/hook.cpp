@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "platform/win32/win32_platform.h"
+#include "win32/resource.h"
 
 namespace {
 
@@ -106,25 +107,7 @@ void MoveToDpi(HWND window, int dpi, int from) {
     SetPropW(window, L"TavruneTestFontsLeft", reinterpret_cast<HANDLE>(left));
 }
 
-// A line of layout.txt.
-std::wstring Describe(HWND window, HWND control, const wchar_t* message) {
-    RECT r;
-    GetWindowRect(control, &r);
-    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
-    if (control == window) GetClientRect(window, &r);
-    LOGFONTW f = {};
-    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof f, &f);
-    wchar_t font[80];
-    wchar_t caption[200];
-    wchar_t line[400];
-    wsprintfW(font, L"%s %ld %ld %d", f.lfFaceName, f.lfHeight, f.lfWeight, f.lfCharSet);
-    GetWindowTextW(control, caption, 200);
-    const wchar_t* shown = control == window ? L"" : lstrcmpW(font, message) ? font : L"-";
-    wsprintfW(line, L"%d|%ld %ld %ld %ld|%s|%s\n", GetDlgCtrlID(control), r.left, r.top, r.right, r.bottom,
-              shown, caption);
-    return line;
-}
-
+// The window as it is, in layout.txt (see above).
 void WriteLayout(HWND window, int dpi) {
     // The message font is given for the system DPI.
     NONCLIENTMETRICSW metrics = {sizeof metrics};
@@ -132,13 +115,27 @@ void WriteLayout(HWND window, int dpi) {
     const LOGFONTW& m = metrics.lfMessageFont;
     HDC screen = GetDC(nullptr);
     wchar_t message[80];
-    const int height = MulDiv(m.lfHeight, dpi, GetDeviceCaps(screen, LOGPIXELSY));
-    wsprintfW(message, L"%s %d %ld %d", m.lfFaceName, height, m.lfWeight, m.lfCharSet);
+    wsprintfW(message, L"%s %d %ld %d", m.lfFaceName,
+              MulDiv(m.lfHeight, dpi, GetDeviceCaps(screen, LOGPIXELSY)), m.lfWeight, m.lfCharSet);
     ReleaseDC(nullptr, screen);
     std::wstring text;
-    for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
-        text += Describe(window, c, message);
-    text += Describe(window, window, message);
+    for (HWND c = GetWindow(window, GW_CHILD);; c = GetWindow(c, GW_HWNDNEXT)) {
+        RECT r;
+        LOGFONTW f = {};
+        wchar_t font[80] = {};
+        wchar_t caption[200];
+        wchar_t line[400];
+        GetWindowRect(c, &r);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+        if (!c) GetClientRect(window, &r);
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(c, WM_GETFONT, 0, 0)), sizeof f, &f);
+        if (c) wsprintfW(font, L"%s %ld %ld %d", f.lfFaceName, f.lfHeight, f.lfWeight, f.lfCharSet);
+        GetWindowTextW(c ? c : window, caption, 200);
+        wsprintfW(line, L"%d|%ld %ld %ld %ld|%s|%s\n", GetDlgCtrlID(c), r.left, r.top, r.right, r.bottom,
+                  lstrcmpW(font, message) ? font : L"-", caption);
+        text += line;
+        if (!c) break;
+    }
     std::string utf8(text.size() * 3, '\0');
     const int n = static_cast<int>(text.size());
     utf8.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), n, &utf8[0], n * 3, nullptr, nullptr));
@@ -152,21 +149,18 @@ void WriteLayout(HWND window, int dpi) {
 extern "C" __declspec(dllexport) LRESULT CALLBACK CallWndProc(int code, WPARAM wParam, LPARAM lParam) {
     const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
     static const UINT testMessage = RegisterWindowMessageW(L"TavruneTest");
-    wchar_t name[16] = {};
-    GetClassNameW(m->hwnd, name, 16);
-    const LONG type = GetWindowLongW(m->hwnd, GWL_STYLE) & BS_TYPEMASK;
-    const bool option =
-        lstrcmpiW(name, L"Button") == 0 && (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON);
-    if (!listProc && lstrcmpiW(name, L"ListBox") == 0) {
+    const int id = GetDlgCtrlID(m->hwnd);
+    if (!listProc && id == IDC_LIST1) {
         const auto proc = reinterpret_cast<LONG_PTR>(ListAsOnWindows);
         listProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(m->hwnd, GWLP_WNDPROC, proc));
     }
     if (code != HC_ACTION) return CallNextHookEx(nullptr, code, wParam, lParam);
+    const bool option = id >= IDC_OPTION1 && id <= IDC_OPTION1 + 5;
     if (m->message == WM_SETFOCUS && option && SendMessageW(m->hwnd, BM_GETCHECK, 0, 0) == BST_UNCHECKED) {
         const INT_PTR clicks = reinterpret_cast<INT_PTR>(GetPropW(m->hwnd, L"TavruneTestClicks")) + 1;
         SetPropW(m->hwnd, L"TavruneTestClicks", reinterpret_cast<HANDLE>(clicks));
         const auto self = reinterpret_cast<LPARAM>(m->hwnd);
-        SendMessageW(GetParent(m->hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(m->hwnd), BN_CLICKED), self);
+        SendMessageW(GetParent(m->hwnd), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), self);
     } else if (m->message == WM_CHANGEUISTATE && (HIWORD(m->wParam) & UISF_HIDEFOCUS)) {
         const HWND window = GetAncestor(m->hwnd, GA_ROOT);
         if (LOWORD(m->wParam) == UIS_CLEAR) SetPropW(window, L"TavruneTestFocusShown", window);
