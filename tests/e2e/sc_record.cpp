@@ -39,15 +39,15 @@ bool Recorded(const std::wstring& folder, const std::string& start) {
 
 int wmain() {
     const std::wstring folder = Env(L"TAVRUNE_SC_RECORDS");
-    wchar_t path[MAX_PATH];
-    if (folder.empty() || !GetTempFileNameW(folder.c_str(), L"new", 0, path)) return 0;
+    if (folder.empty()) return 0;
     std::wstring line = GetCommandLineW();
-    const std::string ascii(line.begin(), line.end());  // the commands are ASCII
+    // The commands are ASCII.
+    const std::string ascii(line.begin(), line.end());
     const bool hangs = line.rfind(L"sc config " + Env(L"TAVRUNE_SC_HANG") + L" ", 0) == 0;
     if (line.rfind(L"sc config ", 0) == 0) Sleep(hangs ? 14000 : _wtoi(Env(L"TAVRUNE_SC_CONFIG_MS").c_str()));
-    const bool early =
-        line.rfind(L"sc start ", 0) == 0 && !Recorded(folder, "sc config " + ascii.substr(9) + " ");
-    if (early) line += L"\tbefore its configure ended";
+    if (line.rfind(L"sc start ", 0) == 0 && !Recorded(folder, "sc config " + ascii.substr(9) + " ")) {
+        line += L"\tbefore its configure ended";
+    }
     if (!Env(L"NoDefaultCurrentDirectoryInExePath").empty()) line += L"\tNoDefaultCurrentDirectoryInExePath";
     wchar_t self[MAX_PATH];
     wchar_t system[MAX_PATH];
@@ -55,14 +55,10 @@ int wmain() {
     GetSystemDirectoryW(system, MAX_PATH);
     if (lstrcmpiW(self, (system + std::wstring(L"\\sc.exe")).c_str()) != 0)
         line += L"\t" + std::wstring(self);
-    const std::string text(line.begin(), line.end());
-    HANDLE f = CreateFileW(path, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, 0, nullptr);
-    DWORD written = 0;
-    const bool ok = WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(f);
-    // Named as a record once written: a record is never read half made. The
-    // temporary name alone is not unique: once renamed it may be given again.
-    std::wstring record = path;
-    record.replace(record.rfind(L"\\new") + 1, 3, L"sc_" + std::to_wstring(GetCurrentProcessId()) + L"_");
-    return ok && MoveFileW(path, record.c_str()) ? 0 : 1;
+    // Made, with a name of its own, only once the call is over: the driver
+    // reads the records once no new one has come for a while.
+    wchar_t path[MAX_PATH];
+    if (!GetTempFileNameW(folder.c_str(), L"sc_", 0, path)) return 1;
+    std::ofstream(path, std::ios::binary) << std::string(line.begin(), line.end());
+    return 0;
 }
