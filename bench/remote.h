@@ -110,10 +110,16 @@ struct App {
         });
     }
     bool Running() const { return WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT; }
-    // Like the title bar's close button; true when the program has ended.
+    // True once the program has ended, cleanly: with exit code 0.
+    bool Ended() const {
+        DWORD code = 1;
+        const bool ended = WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0;
+        return ended && GetExitCodeProcess(process.hProcess, &code) && code == 0;
+    }
+    // Like the title bar's close button.
     bool Close() const {
         if (Running()) PostMessageW(hwnd, WM_CLOSE, 0, 0);
-        return WaitForSingleObject(process.hProcess, 20000) == WAIT_OBJECT_0;
+        return Ended();
     }
 
     // A sent message returns once the program is back in a message loop; the

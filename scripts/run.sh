@@ -3,7 +3,7 @@
 # build/ whose sc.exe only records the commands it receives (nothing on this
 # machine changes). With a display the window opens for you; without one, a
 # standard run is made on a virtual display, with the keys, and the commands
-# and a screenshot are shown.
+# and a screenshot are shown. TAVRUNE_DPI=144 shows the window at 144 dpi.
 source "$(dirname "$0")/common.sh"
 
 ensure_packages cmake make xdotool "${WINDOWS_PACKAGES[@]}"
@@ -18,6 +18,7 @@ rm -rf "$records" && mkdir -p "$records"
 [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1 && shown=yes
 tavrune_display_start "$work"
 tavrune_wine_prefix "$work" "$BUILD/$TAVRUNE_WINE_ARCH/tests/e2e/sc_record.exe"
+tavrune_wine_set_dpi "${TAVRUNE_DPI:-96}"
 export TAVRUNE_SC_RECORDS=$(tavrune_win_path "$records")
 if [ -n "${shown:-}" ]; then
     tavrune_wine "$exe" || true

@@ -6,6 +6,7 @@
 #                                    once), with SC_EXE as its sc.exe and
 #                                    the window's faces shown in $TAVRUNE_FACE
 #   tavrune_wine PROGRAM [ARG...]    runs a Windows program in it
+#   tavrune_wine_set_dpi DPI         the prefix's DPI, for programs started afterwards
 #   tavrune_win_path UNIX_PATH       the Z:\... name of a Unix file
 # Wine and the display started here end with the calling shell.
 # A kernel without 32-bit support runs no 32-bit Wine: there Wine, and so the
@@ -65,4 +66,11 @@ tavrune_wine_prefix() {
         tavrune_wine regedit /S "$reg" && wineserver -w && echo "4 $TAVRUNE_FACE" >"$WINEPREFIX/.tavrune" || return 1
     fi
     cp -f "$2" "$WINEPREFIX/drive_c/windows/system32/sc.exe"
+}
+
+# Wine reads the DPI from both keys, each process once, at its start.
+tavrune_wine_set_dpi() {
+    for key in 'HKCU\Control Panel\Desktop' 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
+        tavrune_wine reg add "$key" /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+    done
 }

@@ -32,8 +32,10 @@ Texts Lines(const std::string& name) {
 }
 // The standard profile's display names, in order, as the manual list shows
 // them; the list after a standard run and the About rows; after the manual
-// run of manual.txt's rows.
+// run of manual.txt's rows; the two lines of the error without code page
+// 936, then those of the error without cmd.exe.
 const Texts kNames = Lines("names.txt");
+const Texts kErrors = Lines("messages.txt");
 const Texts kStandard = Lines("standard-list.txt");
 const Texts kManual = Lines("manual-list.txt");
 
@@ -215,9 +217,7 @@ TEST_F(RunTest, WhatCannotBeDoneIsSaidAndNotClaimed) {
     form.Command1_Click();
     EXPECT_TRUE(platform.warnings.empty() && platform.started.empty() && list.Count() == 0);
     ASSERT_EQ(platform.errors.size(), 2u);
-    EXPECT_EQ(platform.errors[1].text,
-              u"系统没有安装简体中文代码页（936），无法读取服务方案，未更改任何服务设置。\n请安装东亚语言支持"
-              u"后再使用。");
+    EXPECT_EQ(platform.errors[1].text, kErrors[0] + u"\n" + kErrors[1]);
     EXPECT_EQ(platform.errors[1].title, u"Tavrune");
 
     // cmd.exe goes missing at row 2: rows 0 and 1 were applied and say so,
@@ -229,9 +229,7 @@ TEST_F(RunTest, WhatCannotBeDoneIsSaidAndNotClaimed) {
     EXPECT_EQ(platform.started, Golden("profile101.txt", 2).commands);
     EXPECT_TRUE(platform.pumps == 3 && list.Count() == 2);
     ASSERT_EQ(platform.errors.size(), 3u);
-    EXPECT_EQ(
-        platform.errors[2].text,
-        u"无法启动命令解释器 cmd.exe，优化未完成。\n列表中显示“正在优化”的服务已经更改，其余服务未更改。");
+    EXPECT_EQ(platform.errors[2].text, kErrors[2] + u"\n" + kErrors[3]);
     platform.onPump = nullptr;
     platform.canStart = true;
     form.Command1_Click();

@@ -157,11 +157,6 @@ struct Tavrune : remote::App {
         r.bottom = r.top + 1;
         return r;
     }
-    bool Exits() const {
-        DWORD code = 1;
-        const bool ended = WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0;
-        return ended && GetExitCodeProcess(process.hProcess, &code) && code == 0;
-    }
 
     // The window as tests/golden/window<dpi>.txt has it, as the hook says it
     // is: where each control lies, in which font and with which caption,
@@ -237,7 +232,7 @@ struct Tavrune : remote::App {
         Check(wrong.empty(), "Tab walks the tab order and wraps round, Shift+Tab goes back" + wrong);
         Check(cues, "the focus rectangle hidden after a click, shown from the first Tab");
         int clicks = 0;
-        for (int i : {0, 1, 2, 5}) clicks += Property(IDC_OPTION1 + i, L"TavruneTestClicks") != nullptr;
+        for (int i : {0, 1, 2, 5}) clicks += Property(IDC_OPTION1 + i, L"TavruneTestClicked") != nullptr;
         const bool none = !Checked(0) && !Checked(1) && !Checked(2) && !Checked(5);
         Check(clicks == 4 && none && Count() == 0 && !Box(), "focus alone selects nothing, nor does Enter");
         const std::pair<BYTE, int> kArrows[] = {
@@ -369,7 +364,7 @@ struct Tavrune : remote::App {
         const bool answers =
             Running() && SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &answer);
         Check(waiting && answers, "after a quit the window answers while a start waits for its configure");
-        Check(Exits(), "then exits cleanly");
+        Check(Ended(), "then exits cleanly");
         // The hung configure's start went out all the same, before it ended.
         std::vector<std::string> want = golden.commands;
         for (std::string& line : want) {
@@ -386,8 +381,7 @@ struct Tavrune : remote::App {
         PostMessageW(Control(IDC_COMMAND1), BM_CLICK, 0, 0);
         if (!Check(Within(60000, [&] { return Count() >= rows; }), what + "the run gets there")) return;
         const int shown = Count();
-        PostMessageW(hwnd, WM_CLOSE, 0, 0);
-        Check(shown < 85 && Exits(), what + "exits cleanly mid-run");
+        Check(shown < 85 && Close(), what + "exits cleanly mid-run");
         // The close mostly lands while a command starts: the rest of that row
         // still starts (no service stopped and left unconfigured), no later
         // row does. A row may be applied between reading the list and the close.

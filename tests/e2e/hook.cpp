@@ -1,7 +1,7 @@
 // hook.dll: loaded into Tavrune.exe's window thread by the driver
 // (SetWindowsHookEx) to do there what Windows does and Wine does not:
 //  - an unchecked option button that gets the focus clicks itself, as XP's
-//    do (later Windows can be told not to); its "TavruneTestClicks" counts it;
+//    do (later Windows can be told not to), and its "TavruneTestClicked" says so;
 //  - the window starts with its focus rectangle hidden, as one opened with
 //    the mouse while keyboard cues are off (Windows' default), until
 //    WM_CHANGEUISTATE shows it; "TavruneTestFocusShown" says it shows (Wine
@@ -157,10 +157,9 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK CallWndProc(int code, WPARAM w
     if (code != HC_ACTION) return CallNextHookEx(nullptr, code, wParam, lParam);
     const bool option = id >= IDC_OPTION1 && id <= IDC_OPTION1 + 5;
     if (m->message == WM_SETFOCUS && option && SendMessageW(m->hwnd, BM_GETCHECK, 0, 0) == BST_UNCHECKED) {
-        const INT_PTR clicks = reinterpret_cast<INT_PTR>(GetPropW(m->hwnd, L"TavruneTestClicks")) + 1;
-        SetPropW(m->hwnd, L"TavruneTestClicks", reinterpret_cast<HANDLE>(clicks));
-        const auto self = reinterpret_cast<LPARAM>(m->hwnd);
-        SendMessageW(GetParent(m->hwnd), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), self);
+        SetPropW(m->hwnd, L"TavruneTestClicked", m->hwnd);
+        SendMessageW(GetParent(m->hwnd), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(m->hwnd));
     } else if (m->message == WM_CHANGEUISTATE && (HIWORD(m->wParam) & UISF_HIDEFOCUS)) {
         const HWND window = GetAncestor(m->hwnd, GA_ROOT);
         if (LOWORD(m->wParam) == UIS_CLEAR) SetPropW(window, L"TavruneTestFocusShown", window);

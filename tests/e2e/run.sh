@@ -17,21 +17,15 @@ tavrune_wine_prefix "$WORK" "$BUILD/tests/e2e/sc_record.exe"
 # Every "sc config" takes this long, as under a busy service manager or a
 # virus scanner: a start that does not wait for its configure shows then.
 export TAVRUNE_SC_CONFIG_MS=300
-# Wine reads the DPI from both keys, each process once, at its start.
-set_dpi() {
-    for key in 'HKCU\Control Panel\Desktop' 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
-        tavrune_wine reg add "$key" /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
-    done
-}
 driver() {
     tavrune_wine "$BUILD/tests/e2e/driver.exe" "$(tavrune_win_path "$BUILD/src/win32/Tavrune.exe")" \
         "$(tavrune_win_path "$ROOT/tests/golden")" "$(tavrune_win_path "$WORK/records")" "$@"
 }
 
+tavrune_wine_set_dpi 96
 [ $# -gt 0 ] && { driver "$@"; exit; }
 status=0
 driver layout keys standard manual close || status=1
-set_dpi 144
+tavrune_wine_set_dpi 144
 driver layout || status=1
-set_dpi 96
 exit $status
