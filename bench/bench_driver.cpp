@@ -178,7 +178,8 @@ bool ClickUntil(HWND control, Landed landed) {
 // run into `probeMs` when given; false if it did not complete.
 bool RunOnce(const remote::App& app, const Mode& mode, std::vector<double>* probeMs, double* ms) {
     if (mode.option == 5) {
-        if (!app.AnswerBox(IDOK, [&] { PostMessageW(app.Control(IDC_OPTION1 + 5), BM_CLICK, 0, 0); })) {
+        if (app.AnswerBox(IDOK, [&] { PostMessageW(app.Control(IDC_OPTION1 + 5), BM_CLICK, 0, 0); })
+                .empty()) {
             Fail("no warning box for the manual option");
         }
         app.Send(app.Control(IDC_LIST1), LB_SETSEL, TRUE, -1);

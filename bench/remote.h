@@ -170,20 +170,24 @@ struct App {
         }
         return box && IsWindowVisible(box) ? box : nullptr;
     }
-    // The box that `trigger` brings, answered with a real click on `answer`
-    // once `inspect` has seen it; false if no box came or it stayed.
-    template <typename Trigger, typename Inspect = void (*)(HWND)>
-    bool AnswerBox(
-        int answer, Trigger trigger, Inspect inspect = [](HWND) {}) const {
+    // The box that `trigger` brings, modal, answered with a real click on
+    // `answer`: its title and text, a line each; nothing if no box came, it
+    // left its owner enabled or it stayed.
+    template <typename Trigger>
+    std::wstring AnswerBox(int answer, Trigger trigger) const {
         trigger();
         HWND box = nullptr;
-        if (!Within(10000, [&] { return (box = Box()) != nullptr; })) return false;
-        inspect(box);
+        if (!Within(10000, [&] { return (box = Box()) != nullptr; })) return L"";
+        wchar_t title[256] = {};
+        wchar_t text[1024] = {};
+        GetWindowTextW(box, title, 256);
+        GetDlgItemTextW(box, 0xFFFF, text, 1024);
+        const bool modal = !IsWindowEnabled(hwnd);
         Sleep(100);
         ClickAt(GetDlgItem(box, answer));
         const bool gone = Within(10000, [&] { return !IsWindow(box); });
         Sync();
-        return gone;
+        return modal && gone ? std::wstring(title) + L"\n" + text : L"";
     }
 };
 

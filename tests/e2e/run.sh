@@ -14,6 +14,9 @@ rm -rf "$WORK/records" && mkdir -p "$WORK/records"
 echo "Wine: $TAVRUNE_WINE_ARCH, $BUILD/src/win32/Tavrune.exe"
 tavrune_display_start "$WORK"
 tavrune_wine_prefix "$WORK" "$BUILD/tests/e2e/sc_record.exe"
+# Beside the program, in its current folder: neither may ever run (the
+# records would show it), and the real sc must still receive every command.
+for name in cmd sc; do cp "$BUILD/tests/e2e/sc_record.exe" "$BUILD/src/win32/$name.exe"; done
 # Every "sc config" takes this long, as under a busy service manager or a
 # virus scanner: a start that does not wait for its configure shows then.
 export TAVRUNE_SC_CONFIG_MS=300
