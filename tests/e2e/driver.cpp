@@ -17,6 +17,7 @@
 
 #include "golden/golden_commands.h"
 #include "platform/win32/win32_platform.h"
+#include "records.h"
 #include "remote.h"
 
 using remote::Within;
@@ -39,17 +40,18 @@ bool Check(bool ok, const std::string& what) {
 
 std::string N(long long n) { return std::to_string(n); }
 
-// A file's lines, sorted when asked.
-std::vector<std::string> Lines(const std::wstring& path, bool sorted = false) {
+// A file's lines.
+std::vector<std::string> Lines(const std::wstring& path) {
     std::vector<std::string> lines;
     std::ifstream in(path.c_str());
     for (std::string line; std::getline(in, line);) lines.push_back(line);
-    if (sorted) std::sort(lines.begin(), lines.end());
     return lines;
 }
 
 // The lines in one and not the other, to show with a failed check.
-std::string Odd(const std::vector<std::string>& got, const std::vector<std::string>& want) {
+std::string Odd(std::vector<std::string> got, std::vector<std::string> want) {
+    std::sort(got.begin(), got.end());
+    std::sort(want.begin(), want.end());
     std::vector<std::string> odd;
     std::set_symmetric_difference(got.begin(), got.end(), want.begin(), want.end(), std::back_inserter(odd));
     std::string shown;
@@ -85,14 +87,7 @@ std::vector<std::string> Records(std::size_t expected = 0) {
     DWORD since = GetTickCount();
     Within(120000, [&] {
         const std::size_t n = got.size();
-        got.clear();
-        WIN32_FIND_DATAW found;
-        HANDLE h = FindFirstFileW((records + L"\\sc_*.tmp").c_str(), &found);
-        for (BOOL more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileW(h, &found)) {
-            std::ifstream in((records + L"\\" + found.cFileName).c_str(), std::ios::binary);
-            got.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        }
-        FindClose(h);
+        got = ReadRecords(records);
         if (got.size() != n) since = GetTickCount();
         Sleep(100);
         return (got.size() >= expected && GetTickCount() - since > 1500) || GetTickCount() - since > 18000;
@@ -157,11 +152,10 @@ struct Tavrune : remote::App {
     // front to back.
     void CheckLayout(int dpi, const std::string& at) {
         Send(hwnd, kTest, 'D', MAKELPARAM(dpi, dpi));
-        const std::wstring golden = goldenDir + L"\\window" + std::to_wstring(dpi) + L".txt";
-        const std::wstring layout = records + L"\\layout.txt";
-        Check(Lines(layout) == Lines(golden),
-              "controls, fonts and captions as the table has them, front to back" + at +
-                  Odd(Lines(layout, true), Lines(golden, true)));
+        const std::vector<std::string> got = Lines(records + L"\\layout.txt");
+        const std::vector<std::string> want = Lines(goldenDir + L"\\window" + std::to_wstring(dpi) + L".txt");
+        Check(got == want,
+              "controls, fonts, captions and stacking as the table has them" + at + Odd(got, want));
     }
 
     // The window at the system's DPI and, at 96 dpi, after moves to a
@@ -223,8 +217,8 @@ struct Tavrune : remote::App {
             if (!FocusOn(walk[i])) wrong += " " + N(i);
             if (i == 0) cues = cues && Within(3000, shown);
         }
-        Check(wrong.empty(), "Tab walks the tab order and wraps round, Shift+Tab goes back" + wrong);
-        Check(cues, "the focus rectangle hidden after a click, shown from the first Tab");
+        Check(wrong.empty(), "Tab walks the tab order round, Shift+Tab back" + wrong);
+        Check(cues, "focus rectangle hidden after a click, shown from the first Tab");
         int clicks = 0;
         for (int i : {0, 1, 2, 5}) clicks += Property(IDC_OPTION1 + i, L"TavruneTestClicked") != nullptr;
         const bool none = !Checked(0) && !Checked(1) && !Checked(2) && !Checked(5);
@@ -242,9 +236,9 @@ struct Tavrune : remote::App {
             };
             if (!Within(5000, selected) || Count() != 0) wrong += " " + N(option);
         }
-        Check(wrong.empty(), "the arrows move among the options, wrapping round, and select" + wrong);
+        Check(wrong.empty(), "arrows move round the options and select" + wrong);
         Check(warning == L"Tavrune友情提示\n非电脑专业人员不建议使用手动功能，不要打没把握的仗：）",
-              "the manual option's warning, with OK and Cancel, modal; Cancel lists nothing");
+              "the manual warning, OK and Cancel, modal; Cancel lists nothing");
         // The press gives the option the focus, and so a click of its own.
         remote::ClickAt(Control(IDC_OPTION1 + 5), MOUSEEVENTF_LEFTDOWN);
         const bool pressed = FocusOn(IDC_OPTION1 + 5);
@@ -257,7 +251,7 @@ struct Tavrune : remote::App {
         Check(said == L"Tavrune\n需要管理员权限才能更改系统服务设置，未更改任何服务设置。\n请以管理员身份运行"
                       L" Tavrune。" &&
                   Count() == 85 && Records().empty(),
-              "a limited user's run is refused, saying why, and starts nothing");
+              "a limited user's run refused, saying why, starting nothing");
     }
 
     // A standard run, chosen with Space and started with a held Enter.
@@ -274,7 +268,7 @@ struct Tavrune : remote::App {
         const bool locked = !IsWindowEnabled(Control(IDC_OPTION1)) && !IsWindowEnabled(Control(IDC_LABEL1));
         Check(started && locked && IsWindowEnabled(Control(IDC_LIST1)) && Focused() == IDC_LIST1 &&
                   Count() < 85,
-              "during the run the options, label and run button locked, the list live and focused");
+              "during the run: controls locked, the list live and focused");
         Key(VK_TAB);
         const bool tabbed = FocusOn(IDC_CHECK1);
         Key(VK_TAB, true);
@@ -296,7 +290,7 @@ struct Tavrune : remote::App {
         const bool completed = Within(120000, sample);
         sample();
         Check(completed && FocusOn(IDC_COMMAND1), "the run completes, the focus back on its button");
-        Check(hidden.empty(), "the current row whole in view, the first rows not scrolled" + hidden);
+        Check(hidden.empty(), "current row whole in view, first rows unscrolled" + hidden);
         // A list left frozen would show the empty list of the start.
         Check(Pixels(Line(84), GetSysColor(COLOR_HIGHLIGHT)) > 100,
               "the rows applied drawn marked on the screen");
@@ -347,7 +341,7 @@ struct Tavrune : remote::App {
         DWORD_PTR answer = 0;
         const bool answers =
             Running() && SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &answer);
-        Check(waiting && answers, "after a quit the window answers while a start waits for its configure");
+        Check(waiting && answers, "after a quit, it answers while a start waits");
         Check(Ended(), "then exits cleanly");
         // The hung configure's start went out all the same, before it ended.
         std::vector<std::string> want = golden.commands;
@@ -382,7 +376,7 @@ struct Tavrune : remote::App {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 5) {
-        std::printf("usage: driver.exe TAVRUNE_EXE GOLDEN_DIR SC_RECORD_DIR SCENARIO...\n");
+        std::printf("usage: driver.exe EXE GOLDEN_DIR RECORD_DIR SCENARIO...\n");
         return 2;
     }
     exePath = argv[1];

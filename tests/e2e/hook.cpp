@@ -29,7 +29,9 @@
 //        every right beyond those its default security gives every user.
 #include <windows.h>
 
+#include <codecvt>
 #include <fstream>
+#include <locale>
 #include <string>
 #include <vector>
 
@@ -136,12 +138,10 @@ void WriteLayout(HWND window, int dpi) {
         text += line;
         if (!c) break;
     }
-    std::string utf8(text.size() * 3, '\0');
-    const int n = static_cast<int>(text.size());
-    utf8.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), n, &utf8[0], n * 3, nullptr, nullptr));
     wchar_t folder[MAX_PATH] = {};
     GetEnvironmentVariableW(L"TAVRUNE_SC_RECORDS", folder, MAX_PATH);
-    std::ofstream((std::wstring(folder) + L"\\layout.txt").c_str(), std::ios::binary) << utf8;
+    std::ofstream((std::wstring(folder) + L"\\layout.txt").c_str(), std::ios::binary)
+        << std::wstring_convert<std::codecvt_utf8_utf16<wchar_t>>().to_bytes(text);
 }
 
 }  // namespace
@@ -161,9 +161,7 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK CallWndProc(int code, WPARAM w
         SendMessageW(GetParent(m->hwnd), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                      reinterpret_cast<LPARAM>(m->hwnd));
     } else if (m->message == WM_CHANGEUISTATE && (HIWORD(m->wParam) & UISF_HIDEFOCUS)) {
-        const HWND window = GetAncestor(m->hwnd, GA_ROOT);
-        if (LOWORD(m->wParam) == UIS_CLEAR) SetPropW(window, L"TavruneTestFocusShown", window);
-        if (LOWORD(m->wParam) == UIS_SET) RemovePropW(window, L"TavruneTestFocusShown");
+        SetPropW(m->hwnd, L"TavruneTestFocusShown", LOWORD(m->wParam) == UIS_CLEAR ? m->hwnd : nullptr);
     } else if (m->message == testMessage && m->wParam == 'D') {
         if (LOWORD(m->lParam) != HIWORD(m->lParam)) MoveToDpi(m->hwnd, LOWORD(m->lParam), HIWORD(m->lParam));
         WriteLayout(m->hwnd, LOWORD(m->lParam));

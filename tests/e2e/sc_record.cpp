@@ -12,27 +12,15 @@
 #include <windows.h>
 
 #include <fstream>
-#include <iterator>
 #include <string>
+
+#include "records.h"
 
 namespace {
 
 std::wstring Env(const wchar_t* name) {
     wchar_t value[MAX_PATH] = {};
     return GetEnvironmentVariableW(name, value, MAX_PATH) < MAX_PATH ? value : L"";
-}
-
-// Whether a finished call's record begins with `start`.
-bool Recorded(const std::wstring& folder, const std::string& start) {
-    WIN32_FIND_DATAW found;
-    HANDLE h = FindFirstFileW((folder + L"\\sc_*.tmp").c_str(), &found);
-    bool seen = false;
-    for (BOOL more = h != INVALID_HANDLE_VALUE; more && !seen; more = FindNextFileW(h, &found)) {
-        std::ifstream in((folder + L"\\" + found.cFileName).c_str(), std::ios::binary);
-        seen = std::string(std::istreambuf_iterator<char>(in), {}).rfind(start, 0) == 0;
-    }
-    FindClose(h);
-    return seen;
 }
 
 }  // namespace
@@ -45,9 +33,12 @@ int wmain() {
     const std::string ascii(line.begin(), line.end());
     const bool hangs = line.rfind(L"sc config " + Env(L"TAVRUNE_SC_HANG") + L" ", 0) == 0;
     if (line.rfind(L"sc config ", 0) == 0) Sleep(hangs ? 14000 : _wtoi(Env(L"TAVRUNE_SC_CONFIG_MS").c_str()));
-    if (line.rfind(L"sc start ", 0) == 0 && !Recorded(folder, "sc config " + ascii.substr(9) + " ")) {
-        line += L"\tbefore its configure ended";
+    // A finished configure has its record.
+    bool configured = false;
+    for (const std::string& record : ReadRecords(folder)) {
+        configured = configured || record.rfind("sc config " + ascii.substr(9) + " ", 0) == 0;
     }
+    if (line.rfind(L"sc start ", 0) == 0 && !configured) line += L"\tbefore its configure ended";
     if (!Env(L"NoDefaultCurrentDirectoryInExePath").empty()) line += L"\tNoDefaultCurrentDirectoryInExePath";
     wchar_t self[MAX_PATH];
     wchar_t system[MAX_PATH];
