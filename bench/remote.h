@@ -129,7 +129,11 @@ struct App {
         SendMessageTimeoutW(h, message, w, l, SMTO_NORMAL, ms, &result);
         return static_cast<LRESULT>(result);
     }
-    void Sync() const { Send(hwnd, WM_NULL); }
+    // True when the window answered within `ms`.
+    bool Sync(UINT ms = 20000) const {
+        DWORD_PTR result = 0;
+        return SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, ms, &result) != 0;
+    }
     HWND Control(int id) const { return GetDlgItem(hwnd, id); }
     bool Checked(int option) const { return Send(Control(IDC_OPTION1 + option), BM_GETCHECK) == BST_CHECKED; }
     // The window is brought to the front first, as a person's click would:

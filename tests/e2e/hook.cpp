@@ -50,11 +50,12 @@ BOOL WINAPI SystemParametersInfoAsTested(UINT action, UINT param, void* data, UI
 }
 
 SC_HANDLE WINAPI OpenSCManagerAsLimitedUser(const wchar_t* machine, const wchar_t* database, DWORD access) {
-    const DWORD everyone = SC_MANAGER_CONNECT | SC_MANAGER_ENUMERATE_SERVICE | SC_MANAGER_QUERY_LOCK_STATUS |
-                           STANDARD_RIGHTS_READ | GENERIC_READ;
-    if ((access & ~everyone) == 0) return OpenSCManagerW(machine, database, access);
-    SetLastError(ERROR_ACCESS_DENIED);
-    return nullptr;
+    if (access & ~(SC_MANAGER_CONNECT | SC_MANAGER_ENUMERATE_SERVICE | SC_MANAGER_QUERY_LOCK_STATUS |
+                   GENERIC_READ | STANDARD_RIGHTS_READ)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    return OpenSCManagerW(machine, database, access);
 }
 
 // Tavrune.exe's calls of `name` in `module` go to `replacement` from now on.
