@@ -10,9 +10,10 @@
 #   tavrune_win_path UNIX_PATH       the Z:\... name of a Unix file
 # Wine and the display started here end with the calling shell.
 # A kernel without 32-bit support runs no 32-bit Wine: there Wine, and so the
-# programs under test, are 64-bit (TAVRUNE_WINE_ARCH tells which).
+# programs under test, are 64-bit (TAVRUNE_WINE_ARCH tells which; set to
+# win64 beforehand, it chooses them where both run).
 
-if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+if [ "${TAVRUNE_WINE_ARCH:-}" != win64 ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then
     TAVRUNE_WINE_ARCH=win32 _TAVRUNE_WINE=/usr/lib/wine/wine
 else
     TAVRUNE_WINE_ARCH=win64 _TAVRUNE_WINE=/usr/lib/wine/wine64

@@ -264,10 +264,12 @@ struct Tavrune : remote::App {
         const DWORD handles = remote::HandleCount(process.dwProcessId);
         // Held down: a repeat once the run is over starts no other.
         keybd_event(VK_RETURN, 0, 0, 0);
-        const bool started = ready && Within(5000, [&] { return !IsWindowEnabled(Control(IDC_COMMAND1)); });
-        const bool locked = !IsWindowEnabled(Control(IDC_OPTION1)) && !IsWindowEnabled(Control(IDC_LABEL1));
-        Check(started && locked && IsWindowEnabled(Control(IDC_LIST1)) && Focused() == IDC_LIST1 &&
-                  Count() < 85,
+        const auto locked = [&] {
+            return !IsWindowEnabled(Control(IDC_COMMAND1)) && !IsWindowEnabled(Control(IDC_OPTION1)) &&
+                   !IsWindowEnabled(Control(IDC_LABEL1)) && IsWindowEnabled(Control(IDC_LIST1)) &&
+                   Focused() == IDC_LIST1;
+        };
+        Check(ready && Within(5000, locked) && Count() < 85,
               "during the run: controls locked, the list live and focused");
         Key(VK_TAB);
         const bool tabbed = FocusOn(IDC_CHECK1);
@@ -318,7 +320,7 @@ struct Tavrune : remote::App {
         SetEnvironmentVariableW(L"TAVRUNE_SC_HANG", nullptr);
         if (!opened) return;
         Click(IDC_LABEL1);
-        Check(Count() == 4, "one click on the label adds the About rows");
+        Check(Within(5000, [&] { return Count() == 4; }), "one click on the label adds the About rows");
         AnswerBox(IDOK, [&] { PostMessageW(Control(IDC_OPTION1 + 5), BM_CLICK, 0, 0); });
         const GoldenCommands<std::string> golden = Golden(L"manual.txt");
         for (int row : golden.rows) {
@@ -329,9 +331,12 @@ struct Tavrune : remote::App {
             Sleep(GetDoubleClickTime() + 50);
             Sync();
         }
-        std::vector<int> marked(90);
-        marked.resize(List(LB_GETSELITEMS, 90, reinterpret_cast<LPARAM>(marked.data())));
-        Check(marked == golden.rows, "OK lists the names, clicks mark the rows");
+        const auto marked = [&] {
+            std::vector<int> rows(90);
+            rows.resize(List(LB_GETSELITEMS, 90, reinterpret_cast<LPARAM>(rows.data())));
+            return rows == golden.rows;
+        };
+        Check(Within(5000, marked), "OK lists the names, clicks mark the rows");
         Click(IDC_COMMAND1);
         const bool waiting = Within(60000, [&] { return Text(84) == L"正在优化 主动防御"; });
         PostThreadMessageW(process.dwThreadId, WM_QUIT, 0, 0);
