@@ -35,13 +35,13 @@ tavrune_display_start() {
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$1/display" >"$1/xvfb.log" 2>&1 &
     _TAVRUNE_X_PIDS=$!
     trap _tavrune_cleanup EXIT
-    for _ in $(seq 200); do [ -s "$1/display" ] && break; sleep 0.1; done
+    for _ in $(seq 600); do [ -s "$1/display" ] && break; sleep 0.1; done
     export DISPLAY=":$(head -n1 "$1/display" 2>/dev/null)"
     # Windows mapped before the window manager runs get no frame.
     XDG_CACHE_HOME="$1" XDG_CONFIG_HOME="$1" openbox --sm-disable >"$1/openbox.log" 2>&1 &
     _TAVRUNE_X_PIDS="$_TAVRUNE_X_PIDS $!"
-    for _ in $(seq 200); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0; sleep 0.1; done
-    echo "tavrune env: no display (see $1)" >&2
+    for _ in $(seq 600); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0; sleep 0.1; done
+    echo "tavrune env: no window manager on $DISPLAY within 60 s (see $1)" >&2
     return 1
 }
 
