@@ -82,14 +82,19 @@ LRESULT CALLBACK ListAsOnWindows(HWND list, UINT message, WPARAM wParam, LPARAM 
         ValidateRect(list, nullptr);
         return 0;
     }
-    RECT row = {};
-    RECT view;
-    GetClientRect(list, &view);
-    const LRESULT top = call(LB_GETTOPINDEX, 0, 0);
-    if (message == LB_SETSEL && wParam) call(LB_GETITEMRECT, lParam, reinterpret_cast<LPARAM>(&row));
     if (message == LB_SETCARETINDEX && call(LB_GETCARETINDEX, 0, 0) == LRESULT(wParam)) return LB_OKAY;
+    if (message == LB_SETSEL && wParam) {
+        RECT row = {};
+        RECT view;
+        GetClientRect(list, &view);
+        call(LB_GETITEMRECT, lParam, reinterpret_cast<LPARAM>(&row));
+        const LRESULT top = call(LB_GETTOPINDEX, 0, 0);
+        const LRESULT result = call(message, wParam, lParam);
+        // The row showed in part already: the list stays where it was.
+        if (row.bottom > 0 && row.top < view.bottom) call(LB_SETTOPINDEX, top, 0);
+        return result;
+    }
     const LRESULT result = call(message, wParam, lParam);
-    if (row.bottom > 0 && row.top < view.bottom) call(LB_SETTOPINDEX, top, 0);
     if (message == WM_SETREDRAW && wParam) ValidateRect(list, nullptr);
     if (message == WM_SETREDRAW) SetPropW(list, L"TavruneTestFrozen", wParam ? nullptr : list);
     return result;
