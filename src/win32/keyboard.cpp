@@ -46,12 +46,14 @@ bool MainWindow::CanFocusOption(int control, void* self) {
 bool MainWindow::PreTranslate(MSG& msg) {
     if (msg.message != WM_KEYDOWN) return false;
     if (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd)) return false;
-    if (!NavigateByKey(msg)) return false;
-    // A window opened with the mouse starts with its focus rectangle hidden
-    // (keyboard cues off, the default). A dialog shows it once the keyboard
-    // is used, and the dialog manager that would do it does not run here.
+    return NavigateByKey(msg);
+}
+
+void MainWindow::ShowFocusCues() {
+    // The keyboard is in use: as in a dialog, the focus rectangle shows from
+    // now on, before the key acts, so that what it moves to or starts is seen
+    // with it (the dialog manager that would do this does not run here).
     SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
-    return true;
 }
 
 bool MainWindow::NavigateByKey(const MSG& msg) {
@@ -60,11 +62,13 @@ bool MainWindow::NavigateByKey(const MSG& msg) {
         // Enter on the run button clicks it, as in any dialog; a held key
         // does not start run after run.
         if (focused < 0 || kControls[focused].name != ControlName::Command1) return false;
+        ShowFocusCues();
         if (!(msg.lParam & (1 << 30))) OnCommand(IDC_COMMAND1, BN_CLICKED);
         return true;
     }
     if (msg.wParam == VK_TAB) {
         // Tab follows the designed tab order, which differs from the stacking.
+        ShowFocusCues();
         const int next = NextInTabOrder(focused, GetKeyState(VK_SHIFT) < 0, CanFocus, this);
         if (next >= 0) MoveFocus(controls_[next]);
         return true;
@@ -76,6 +80,7 @@ bool MainWindow::NavigateByKey(const MSG& msg) {
         !(back || msg.wParam == VK_RIGHT || msg.wParam == VK_DOWN)) {
         return false;
     }
+    ShowFocusCues();
     const int next = NextInTabOrder(focused, back, CanFocusOption, this);
     if (next >= 0) {
         MoveFocus(controls_[next]);

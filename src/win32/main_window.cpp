@@ -181,6 +181,15 @@ void MainWindow::OnCreate() {
     }
     ApplyDpi(WindowDpi(hwnd_, systemDpi_), nullptr);
     SetControlStates();
+    // A new window shows its focus rectangle. Like a dialog, this one hides
+    // it when opened with the mouse and shows it when opened with the
+    // keyboard (the system knows which came last), unless the user has
+    // asked to see it always; the dialog manager that would do this does not
+    // run here.
+    BOOL alwaysShown = FALSE;
+    SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &alwaysShown, 0);
+    if (!alwaysShown)
+        SendMessageW(hwnd_, WM_UPDATEUISTATE, MAKEWPARAM(UIS_INITIALIZE, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
 }
 
 int MainWindow::ControlAt(HWND control) const {

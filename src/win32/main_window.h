@@ -47,6 +47,7 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     // Tab, the arrows and Enter as in a dialog; true when the key was used.
     bool NavigateByKey(const MSG& msg);
+    void ShowFocusCues();
 
     void OnCreate();
     void OnCommand(int id, int code);
