@@ -20,12 +20,13 @@
 #include <cstdio>
 #include <cwchar>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "clock.h"
-#include "remote.h"
+#include "e2e/remote.h"
 
 namespace {
 
@@ -36,6 +37,10 @@ std::wstring tavruneExe, manifestExe, bareExe, spawnExe, goldenDir, reportFile;
 struct Job {
     HANDLE handle = CreateJobObjectW(nullptr, nullptr);
     ~Job() { CloseHandle(handle); }
+    // For remote::App::Start: the process joins before it runs.
+    std::function<void(const PROCESS_INFORMATION&)> Joins() const {
+        return [this](const PROCESS_INFORMATION& p) { AssignProcessToJobObject(handle, p.hProcess); };
+    }
     bool Settle(DWORD keep) const {
         JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
         for (DWORD start = GetTickCount(); GetTickCount() - start < 120000; Sleep(20)) {
@@ -82,7 +87,7 @@ double Startup(const std::wstring& exe, const wchar_t* windowClass) {
     const long long start = Micros();
     if (!app.Start(exe, windowClass)) Fail("no window from a start-up");
     const double ms = Ms(Micros() - start);
-    if (!app.Close()) Fail("a program did not close");
+    if (app.Stop() != 0) Fail("a program did not close");
     return ms;
 }
 
@@ -145,12 +150,12 @@ Run BaselineRun(const Mode& mode) {
     Job job;
     remote::App p;
     Probe probe(window.hwnd);
-    if (!p.Start(spawnExe, nullptr, nullptr, job.handle)) Fail("cannot start the spawn baseline");
+    if (!p.Start(spawnExe, nullptr, nullptr, job.Joins())) Fail("cannot start the spawn baseline");
     WaitForSingleObject(p.process.hProcess, INFINITE);
     Run run;
     run.probeMs = probe.Stop();
     if (!job.Settle(0)) Fail("commands of the baseline did not end");
-    if (!window.Close()) Fail("the minimal window did not close");
+    if (window.Stop() != 0) Fail("the minimal window did not close");
     std::ifstream in(reportFile.c_str());
     long long count = 0, total = 0, each = 0;
     if (!(in >> count >> total)) Fail("the spawn baseline reported nothing");
@@ -178,8 +183,9 @@ bool ClickUntil(HWND control, Landed landed) {
 // run into `probeMs` when given; false if it did not complete.
 bool RunOnce(const remote::App& app, const Mode& mode, std::vector<double>* probeMs, double* ms) {
     if (mode.option == 5) {
+        // A box answered gives its title and text joined by "|".
         if (app.AnswerBox(IDOK, [&] { PostMessageW(app.Control(IDC_OPTION1 + 5), BM_CLICK, 0, 0); })
-                .empty()) {
+                .find('|') == std::string::npos) {
             Fail("no warning box for the manual option");
         }
         app.Send(app.Control(IDC_LIST1), LB_SETSEL, TRUE, -1);
@@ -203,7 +209,7 @@ bool RunOnce(const remote::App& app, const Mode& mode, std::vector<double>* prob
 Run TavruneRun(const Mode& mode) {
     Job job;
     remote::App app;
-    if (!app.Start(tavruneExe, L"TavruneForm1", nullptr, job.handle) || !app.StandStill()) {
+    if (!app.Start(tavruneExe, L"TavruneForm1", nullptr, job.Joins()) || !app.StandStill(app.hwnd)) {
         Fail("Tavrune.exe shows no window");
     }
     if (!job.Settle(1)) Fail("stray processes before a run");
@@ -212,7 +218,7 @@ Run TavruneRun(const Mode& mode) {
         Fail("the run did not end with its completion row");
     if (!job.Settle(1)) Fail("commands of a run did not end");
     run.peakKb = PeakWorkingSetKb(app.process.hProcess);
-    if (!app.Close()) Fail("Tavrune.exe did not close after a run");
+    if (app.Stop() != 0) Fail("Tavrune.exe did not close after a run");
     return run;
 }
 
@@ -220,14 +226,17 @@ Run TavruneRun(const Mode& mode) {
 // program's handles and private memory from the fifth run to the last.
 void Soak(int runs) {
     remote::App app;
-    if (!app.Start(tavruneExe, L"TavruneForm1") || !app.StandStill()) Fail("Tavrune.exe shows no window");
+    if (!app.Start(tavruneExe, L"TavruneForm1") || !app.StandStill(app.hwnd))
+        Fail("Tavrune.exe shows no window");
     int completed = 0;
     DWORD handles[2] = {};
     SIZE_T privateBytes[2] = {};
     for (int run = 1; run <= runs && app.Running(); ++run) {
         double ms = 0;
         completed += RunOnce(app, kModes[(run - 1) % 4], nullptr, &ms) ? 1 : 0;
+        const int rows = app.Count();
         app.Click(IDC_LABEL1);
+        remote::Within(2000, [&] { return app.Count() == rows + 4; });
         PROCESS_MEMORY_COUNTERS memory = {};  // PagefileUsage: Wine leaves PrivateUsage at 0
         GetProcessMemoryInfo(app.process.hProcess, &memory, sizeof memory);
         const int at = run <= 5 ? 0 : 1;
@@ -235,7 +244,7 @@ void Soak(int runs) {
         privateBytes[at] = memory.PagefileUsage;
     }
     const bool alive = app.Running();
-    if (!app.Close()) Fail("Tavrune.exe did not close after the soak");
+    if (app.Stop() != 0) Fail("Tavrune.exe did not close after the soak");
     std::printf("soak: runs=%d crashes=%d handles=%lu->%lu private_kb=%lu->%lu\n", completed, alive ? 0 : 1,
                 static_cast<unsigned long>(handles[0]), static_cast<unsigned long>(handles[1]),
                 static_cast<unsigned long>(privateBytes[0] / 1024),

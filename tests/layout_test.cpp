@@ -1,18 +1,41 @@
-// The control layout: twips to pixels, stacking, tab order both ways.
+// The control layout: twips to pixels and stacking against the golden window
+// layouts, tab order both ways.
 #include "ui/layout.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "win32/control_ids.h"
+
 namespace tavrune {
 namespace {
 
-TEST(Layout, PixelsAt96And144Dpi) {
-    EXPECT_TRUE(TwipsToPixels(kClientWidthTwips, 96) == 411 &&
-                TwipsToPixels(kClientWidthTwips, 144) == 617);  // 616.5 up
-    // Check1 index 1 sits inside Frame2: its offset is added before converting.
-    const Rect backup = ClientRect(kControls[9], 144);
-    EXPECT_TRUE(backup.left == (4440 + 120) / 10 && backup.top == (840 + 720) / 10 &&
-                backup.width == 146);  // 145.5 up
+TEST(Layout, EachControlWhereTheGoldenWindowHasItFrontToBack) {
+    // tests/golden/window<dpi>.txt: "identifier|left top right bottom|font|caption"
+    // per control front to back, and "0|" with the client area last.
+    for (int dpi : {96, 144}) {
+        std::ifstream in(TAVRUNE_GOLDEN_DIR "/window" + std::to_string(dpi) + ".txt");
+        int order[kControlCount];
+        FrontToBackOrder(order);
+        int at = 0;
+        for (std::string line; std::getline(in, line); ++at) {
+            std::istringstream fields(line.substr(line.find('|') + 1));
+            int left, top, right, bottom;
+            fields >> left >> top >> right >> bottom;
+            Rect r = {0, 0, TwipsToPixels(kClientWidthTwips, dpi), TwipsToPixels(kClientHeightTwips, dpi)};
+            if (at < kControlCount) {
+                EXPECT_EQ(ControlId(kControls[order[at]]), std::stoi(line)) << dpi << " dpi, place " << at;
+                r = ClientRect(kControls[order[at]], dpi);
+            }
+            EXPECT_EQ((std::vector<int>{r.left, r.top, r.left + r.width, r.top + r.height}),
+                      (std::vector<int>{left, top, right, bottom}))
+                << dpi << " dpi: " << line;
+        }
+        EXPECT_EQ(at, kControlCount + 1) << dpi << " dpi";
+    }
 }
 
 bool Focusable(int control, void*) {
@@ -33,14 +56,6 @@ TEST(Layout, TabOrderSkipsFramesAndLabelAndWrapsBothWays) {
     EXPECT_EQ(NextInTabOrder(
                   0, false, [](int, void*) { return false; }, nullptr),
               -1);
-}
-
-TEST(Layout, FramesLieBehindTheirContents) {
-    int order[kControlCount];
-    FrontToBackOrder(order);
-    // Command1, the options 5 2 1 0, Label1, Frame1, List1, Check1 1 and 0, Frame2.
-    EXPECT_EQ(std::vector<int>(order, order + kControlCount),
-              (std::vector<int>{0, 2, 3, 4, 5, 6, 1, 7, 9, 10, 8}));
 }
 
 }  // namespace

@@ -1,32 +1,7 @@
 // hook.dll: loaded into Tavrune.exe's window thread by the driver
-// (SetWindowsHookEx) to do there what Windows does and Wine does not:
-//  - an unchecked option button that gets the focus clicks itself, as XP's
-//    do (later Windows can be told not to), and its "TavruneTestClicked" says so;
-//  - the window starts with its focus rectangle hidden, as one opened with
-//    the mouse while keyboard cues are off (Windows' default), until
-//    WM_CHANGEUISTATE shows it; "TavruneTestFocusShown" says it shows (Wine
-//    keeps no such state);
-//  - the list box draws nothing changed while its redraw flag was clear until
-//    the program asks for a repaint (Wine's repaints by itself); LB_SETSEL,
-//    which moves the caret to its row, scrolls the row only until part of it
-//    shows, and LB_SETCARETINDEX does nothing where the caret is already
-//    (Wine's scroll until all of the row shows);
-//  - the message "TavruneTest" does, by its wParam:
-//    'D' where LOWORD(lParam), a DPI, differs from HIWORD(lParam), what
-//        Windows sends on a move to a monitor of that DPI: WM_DPICHANGED with
-//        the window's rectangle scaled as a whole and moved by (16, 8); the
-//        fonts the move replaced and that still exist are counted in the
-//        window's "TavruneTestFontsLeft" (Wine's GetGuiResources answers 0,
-//        and fonts are the only GDI objects the program makes). Then the
-//        window as it is, in layout.txt of the folder TAVRUNE_SC_RECORDS
-//        names, UTF-8, a line per control front to back and last one for the
-//        window: identifier (the window's is 0), rectangle in the client area
-//        (the client area), font (face, height, weight, character set; "-"
-//        for the system's message font at that DPI; none for the window) and
-//        caption;
-//    'C' high contrast on (lParam 1) or off, which Wine cannot, said as Windows says it;
-//    'L' the user is a limited one from now on: the service manager refuses
-//        every right beyond those its default security gives every user.
+// (SetWindowsHookEx, before the thread first runs) to play there what
+// Windows does and Wine does not. Beside each behaviour, its evidence. The
+// driver commands it with the message kTestMessage (see shared.h).
 #include <windows.h>
 
 #include <codecvt>
@@ -36,19 +11,36 @@
 #include <vector>
 
 #include "platform/win32/win32_platform.h"
+#include "shared.h"
 #include "win32/resource.h"
 
 namespace {
 
-bool highContrast = false;
+using namespace e2e;
 
+bool highContrast = false;
+// Set by the driver in the environment: the last input before the start
+// came from the keyboard; keyboard cues are always shown.
+bool lastInputKeyboard = false;
+bool keyboardCues = false;
+
+// High contrast, which Wine cannot turn on: SPI_GETHIGHCONTRAST reports
+// HCF_HIGHCONTRASTON (Microsoft's HIGHCONTRAST page). Keyboard cues ("underline
+// keyboard shortcuts"), as the driver sets them: SPI_GETKEYBOARDCUES.
 BOOL WINAPI SystemParametersInfoAsTested(UINT action, UINT param, void* data, UINT ini) {
+    if (action == SPI_GETKEYBOARDCUES) {
+        *static_cast<BOOL*>(data) = keyboardCues;
+        return TRUE;
+    }
     if (action != SPI_GETHIGHCONTRAST || !highContrast)
         return SystemParametersInfoW(action, param, data, ini);
     static_cast<HIGHCONTRASTW*>(data)->dwFlags = HCF_AVAILABLE | HCF_HIGHCONTRASTON;
     return TRUE;
 }
 
+// A limited user: the service manager's default security gives every
+// authenticated user connect, enumerate, query lock status and read, and no
+// other right (Microsoft's "Service Security and Access Rights").
 SC_HANDLE WINAPI OpenSCManagerAsLimitedUser(const wchar_t* machine, const wchar_t* database, DWORD access) {
     if (access & ~(SC_MANAGER_CONNECT | SC_MANAGER_ENUMERATE_SERVICE | SC_MANAGER_QUERY_LOCK_STATUS |
                    GENERIC_READ | STANDARD_RIGHTS_READ)) {
@@ -75,6 +67,33 @@ void Redirect(const wchar_t* module, const char* name, void* replacement) {
     }
 }
 
+// The focus rectangle of a window: shown when a top-level window is made (a
+// child takes its parent's: ReactOS win32ss/user/ntuser/window.c,
+// IntCreateWindow; Raymond Chen, "Who sends the initial WM_UPDATEUISTATE
+// message?", 2013-05-17). UIS_SET hides it, UIS_CLEAR shows it, and
+// UIS_INITIALIZE hides it after input from the mouse, shows it after the
+// keyboard (Microsoft's WM_CHANGEUISTATE page; ReactOS user32 defwnd.c). A
+// top-level window's WM_CHANGEUISTATE becomes its WM_UPDATEUISTATE (the
+// same). ReactOS's DefWindowProc then leaves the cues shown when keyboard
+// cues are on; Raymond Chen has the caller check that setting, so the
+// program must: here UIS_INITIALIZE does not. Wine keeps no last input.
+void ChangeCues(HWND window, WPARAM w) {
+    const WORD action = LOWORD(w) != UIS_INITIALIZE ? LOWORD(w) : lastInputKeyboard ? UIS_CLEAR : UIS_SET;
+    if (LOWORD(w) == UIS_INITIALIZE || (HIWORD(w) & UISF_HIDEFOCUS))
+        SetPropW(window, kCuesHiddenProp, action == UIS_SET ? window : nullptr);
+}
+
+// List1 as Windows may draw it where the evidence leaves room. The program
+// must be right either way, and is checked both ways: with this hook in the
+// standard run, as Wine's list box in the close runs.
+//  - While its redraw flag is clear, nothing changed is drawn, nor after the
+//    flag is set again until the program asks (Microsoft's WM_SETREDRAW page:
+//    "call RedrawWindow ... to cause the list box to be repainted"). Wine's
+//    test_ownerdraw ("pending redraw state", dlls/user32/tests/listbox.c) has
+//    Windows draw the changed rows by itself, as Wine's list box does.
+//  - LB_SETSEL, which moves the caret to its row, scrolls "if necessary"
+//    (Microsoft's LB_SETSEL page), not saying how far: here only until part
+//    of the row shows; Wine's list box scrolls until all of it shows.
 WNDPROC listProc = nullptr;
 LRESULT CALLBACK ListAsOnWindows(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
     const auto call = [&](UINT m, WPARAM w, LPARAM l) { return CallWindowProcW(listProc, list, m, w, l); };
@@ -82,7 +101,6 @@ LRESULT CALLBACK ListAsOnWindows(HWND list, UINT message, WPARAM wParam, LPARAM 
         ValidateRect(list, nullptr);
         return 0;
     }
-    if (message == LB_SETCARETINDEX && call(LB_GETCARETINDEX, 0, 0) == LRESULT(wParam)) return LB_OKAY;
     if (message == LB_SETSEL && wParam) {
         RECT row = {};
         RECT view;
@@ -100,22 +118,41 @@ LRESULT CALLBACK ListAsOnWindows(HWND list, UINT message, WPARAM wParam, LPARAM 
     return result;
 }
 
-void MoveToDpi(HWND window, int dpi, int from) {
+// A move to a monitor of another DPI, which Wine never makes: WM_DPICHANGED
+// with the new DPI and a suggested rectangle, the window's scaled as a whole
+// (Microsoft's WM_DPICHANGED page), here moved as by a drag. With `askSize`,
+// as Windows 10 1703 and later do for a per-monitor v2 window, the window is
+// sent WM_GETDPISCALEDSIZE first and the size it answers with TRUE is the
+// one suggested (Microsoft's WM_GETDPISCALEDSIZE page). The fonts the move
+// replaced and that still exist are counted in kFontsLeftProp: Wine's
+// GetGuiResources answers 0, and fonts are the only GDI objects the program
+// makes.
+void MoveToDpi(HWND window, int dpi, int from, bool askSize) {
     std::vector<HGDIOBJ> fonts;
     for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
         fonts.push_back(reinterpret_cast<HGDIOBJ>(SendMessageW(c, WM_GETFONT, 0, 0)));
     }
     RECT r;
     GetWindowRect(window, &r);
-    const RECT to = {r.left + 16, r.top + 8, r.left + 16 + MulDiv(r.right - r.left, dpi, from),
-                     r.top + 8 + MulDiv(r.bottom - r.top, dpi, from)};
+    SIZE size = {MulDiv(r.right - r.left, dpi, from), MulDiv(r.bottom - r.top, dpi, from)};
+    SIZE asked = {r.right - r.left, r.bottom - r.top};
+    const bool answered = askSize && SendMessageW(window, 0x02E4 /* WM_GETDPISCALEDSIZE */, dpi,
+                                                  reinterpret_cast<LPARAM>(&asked));
+    if (answered) size = asked;
+    const LONG said = answered ? MAKELONG(asked.cx, asked.cy) : 0;
+    SetPropW(window, kAskedSizeProp, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(said)));
+    const RECT to = {r.left + kMoveX, r.top + kMoveY, r.left + kMoveX + size.cx, r.top + kMoveY + size.cy};
     SendMessageW(window, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&to));
     INT_PTR left = 0;
     for (HGDIOBJ font : fonts) left += GetObjectType(font) == OBJ_FONT;
-    SetPropW(window, L"TavruneTestFontsLeft", reinterpret_cast<HANDLE>(left));
+    SetPropW(window, kFontsLeftProp, reinterpret_cast<HANDLE>(left));
 }
 
-// The window as it is, in layout.txt (see above).
+// The window as it is, in layout.txt of the records folder, UTF-8: a line
+// per control front to back and the last one for the window: identifier
+// (the window's is 0), rectangle in the client area (the client area), font
+// (face, height, weight, character set; "-" for the system's message font at
+// that DPI; none for the window) and caption.
 void WriteLayout(HWND window, int dpi) {
     // The message font is given for the system DPI.
     NONCLIENTMETRICSW metrics = {sizeof metrics};
@@ -145,7 +182,7 @@ void WriteLayout(HWND window, int dpi) {
         if (!c) break;
     }
     wchar_t folder[MAX_PATH] = {};
-    GetEnvironmentVariableW(L"TAVRUNE_SC_RECORDS", folder, MAX_PATH);
+    GetEnvironmentVariableW(kRecordsVar, folder, MAX_PATH);
     std::ofstream((std::wstring(folder) + L"\\layout.txt").c_str(), std::ios::binary)
         << std::wstring_convert<std::codecvt_utf8_utf16<wchar_t>>().to_bytes(text);
 }
@@ -154,29 +191,45 @@ void WriteLayout(HWND window, int dpi) {
 
 extern "C" __declspec(dllexport) LRESULT CALLBACK CallWndProc(int code, WPARAM wParam, LPARAM lParam) {
     const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    static const UINT testMessage = RegisterWindowMessageW(L"TavruneTest");
+    static const UINT testMessage = RegisterWindowMessageW(kTestMessage);
+    // Once, at the first message, before the window is made.
+    static const bool prepared = [] {
+        lastInputKeyboard = GetEnvironmentVariableW(kLastInputVar, nullptr, 0) > 0;
+        keyboardCues = GetEnvironmentVariableW(kKeyboardCuesVar, nullptr, 0) > 0;
+        Redirect(L"user32.dll", "SystemParametersInfoW",
+                 reinterpret_cast<void*>(SystemParametersInfoAsTested));
+        return true;
+    }();
     const int id = GetDlgCtrlID(m->hwnd);
     if (!listProc && id == IDC_LIST1) {
         const auto proc = reinterpret_cast<LONG_PTR>(ListAsOnWindows);
         listProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(m->hwnd, GWLP_WNDPROC, proc));
     }
-    if (code != HC_ACTION) return CallNextHookEx(nullptr, code, wParam, lParam);
+    if (code != HC_ACTION || !prepared) return CallNextHookEx(nullptr, code, wParam, lParam);
     const bool option = id >= IDC_OPTION1 && id <= IDC_OPTION1 + 5;
+    const bool topLevel = !(GetWindowLongPtrW(m->hwnd, GWL_STYLE) & WS_CHILD);
+    // An unchecked option button that gets the focus clicks itself, as XP's
+    // do: Wine's comctl32 button test (test_button_messages,
+    // setfocus_static_seq) lets a BN_CLICKED follow the focus "for a radio
+    // button", and later Windows have BM_SETDONTCLICK to stop it (Microsoft's
+    // page), which XP ignores. kClickedProp says it happened.
     if (m->message == WM_SETFOCUS && option && SendMessageW(m->hwnd, BM_GETCHECK, 0, 0) == BST_UNCHECKED) {
-        SetPropW(m->hwnd, L"TavruneTestClicked", m->hwnd);
+        SetPropW(m->hwnd, kClickedProp, m->hwnd);
         SendMessageW(GetParent(m->hwnd), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                      reinterpret_cast<LPARAM>(m->hwnd));
-    } else if (m->message == WM_CHANGEUISTATE && (HIWORD(m->wParam) & UISF_HIDEFOCUS)) {
-        SetPropW(m->hwnd, L"TavruneTestFocusShown", LOWORD(m->wParam) == UIS_CLEAR ? m->hwnd : nullptr);
-    } else if (m->message == testMessage && m->wParam == 'D') {
-        if (LOWORD(m->lParam) != HIWORD(m->lParam)) MoveToDpi(m->hwnd, LOWORD(m->lParam), HIWORD(m->lParam));
-        WriteLayout(m->hwnd, LOWORD(m->lParam));
-    } else if (m->message == testMessage && m->wParam == 'C') {
-        Redirect(L"user32.dll", "SystemParametersInfoW",
-                 reinterpret_cast<void*>(SystemParametersInfoAsTested));
+    } else if ((m->message == WM_CHANGEUISTATE || m->message == WM_UPDATEUISTATE) && topLevel) {
+        ChangeCues(m->hwnd, m->wParam);
+    } else if (m->message == testMessage && (m->wParam == kMoveToDpi || m->wParam == kMoveAskingSize)) {
+        const int dpi = LOWORD(m->lParam);
+        if (dpi != HIWORD(m->lParam))
+            MoveToDpi(m->hwnd, dpi, HIWORD(m->lParam), m->wParam == kMoveAskingSize);
+        WriteLayout(m->hwnd, dpi);
+    } else if (m->message == testMessage && m->wParam == kHighContrast) {
+        // Windows says which setting changed in WM_SETTINGCHANGE's wParam
+        // (Microsoft's WM_SETTINGCHANGE page).
         highContrast = m->lParam != 0;
         SendMessageW(m->hwnd, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
-    } else if (m->message == testMessage && m->wParam == 'L') {
+    } else if (m->message == testMessage && m->wParam == kLimitedUser) {
         Redirect(L"advapi32.dll", "OpenSCManagerW", reinterpret_cast<void*>(OpenSCManagerAsLimitedUser));
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);

@@ -1,20 +1,25 @@
 // sc.exe of the test prefix (Wine's own has no "config" verb), and the
 // cmd.exe and sc.exe the tests plant beside Tavrune.exe. It changes nothing:
 // it records the command line it got, one file per call (no lock between
-// concurrent calls) in the folder TAVRUNE_SC_RECORDS names. Three faults
-// show in the record: a start begun before its service's configure had
-// ended, an environment that still holds NoDefaultCurrentDirectoryInExePath,
-// and a program run that is not the system's sc.exe (its path is recorded).
+// concurrent calls) in the records folder. Three faults show in the record:
+//  - a start begun before its service's configure had ended: Windows does
+//    not start a service that is still disabled (Microsoft's StartService
+//    page, ERROR_SERVICE_DISABLED);
+//  - an environment that still holds NoDefaultCurrentDirectoryInExePath,
+//    with which cmd looks "sc" up on PATH alone (Microsoft's
+//    NeedCurrentDirectoryForExePathW page);
+//  - a program run that is not the system's sc.exe (its path is recorded).
 // A "config" takes TAVRUNE_SC_CONFIG_MS, as under a busy service manager, or
-// 14 s for the key TAVRUNE_SC_HANG names: longer than the program waits for
-// a configure. Without TAVRUNE_SC_RECORDS it only exits (the benchmark's
-// quick sc).
+// kHangMs for the key kHangVar names; the start of that key records in
+// waited.txt how long after that configure it began. Without a records
+// folder it only exits (the benchmark's quick sc).
 #include <windows.h>
 
 #include <fstream>
 #include <string>
 
 #include "records.h"
+#include "shared.h"
 
 namespace {
 
@@ -26,18 +31,26 @@ std::wstring Env(const wchar_t* name) {
 }  // namespace
 
 int wmain() {
-    const std::wstring folder = Env(L"TAVRUNE_SC_RECORDS");
+    const DWORD now = GetTickCount();
+    const std::wstring folder = Env(e2e::kRecordsVar);
     if (folder.empty()) return 0;
     std::wstring line = GetCommandLineW();
     // The commands are ASCII.
     const std::string ascii(line.begin(), line.end());
-    const bool hangs = line.rfind(L"sc config " + Env(L"TAVRUNE_SC_HANG") + L" ", 0) == 0;
-    if (line.rfind(L"sc config ", 0) == 0) Sleep(hangs ? 14000 : _wtoi(Env(L"TAVRUNE_SC_CONFIG_MS").c_str()));
+    const std::wstring hung = L"sc config " + Env(e2e::kHangVar) + L" ";
+    const bool hangs = line.rfind(hung, 0) == 0;
+    if (hangs) std::ofstream((folder + L"\\hung.txt").c_str()) << now;
+    if (line.rfind(L"sc config ", 0) == 0)
+        Sleep(hangs ? e2e::kHangMs : _wtoi(Env(L"TAVRUNE_SC_CONFIG_MS").c_str()));
     // A finished configure has its record.
     bool configured = false;
     for (const std::string& record : ReadRecords(folder)) {
         configured = configured || record.rfind("sc config " + ascii.substr(9) + " ", 0) == 0;
     }
+    DWORD began = 0;
+    if (line.rfind(L"sc start " + hung.substr(10), 0) == 0 &&
+        std::ifstream((folder + L"\\hung.txt").c_str()) >> began)
+        std::ofstream((folder + L"\\waited.txt").c_str()) << now - began;
     if (line.rfind(L"sc start ", 0) == 0 && !configured) line += L"\tbefore its configure ended";
     if (!Env(L"NoDefaultCurrentDirectoryInExePath").empty()) line += L"\tNoDefaultCurrentDirectoryInExePath";
     wchar_t self[MAX_PATH];

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+// No row is left out.
+inline constexpr int kAllRows = 1 << 30;
+
 template <typename String>
 struct GoldenCommands {
     std::vector<int> rows;  // each row once, in file order
@@ -16,7 +19,7 @@ struct GoldenCommands {
 
 // The rows below `rowsBelow` only.
 template <typename String>
-GoldenCommands<String> ReadGoldenCommands(std::istream& in, int rowsBelow = 1 << 30) {
+GoldenCommands<String> ReadGoldenCommands(std::istream& in, int rowsBelow = kAllRows) {
     GoldenCommands<String> g;
     for (std::string line; std::getline(in, line) && std::stoi(line) < rowsBelow;) {
         if (g.rows.empty() || g.rows.back() != std::stoi(line)) g.rows.push_back(std::stoi(line));

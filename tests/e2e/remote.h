@@ -1,12 +1,13 @@
 // Tavrune.exe driven from another process as a person would: started, found
 // by its window, clicked with real input, read through its own controls. The
-// benchmark's instrument (its start-up ends where Start returns: the window
-// shown and answering), and the end-to-end driver's.
+// end-to-end driver's harness, and the benchmark's instrument (its start-up
+// ends where Start returns: the window shown and answering).
 #pragma once
 
 #include <windows.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 
 #include "win32/resource.h"
@@ -69,11 +70,11 @@ struct App {
     }
 
     // Started detached, as from Explorer: a GUI program has no console, so
-    // each cmd.exe it starts gets its own (with no window). Put in `job`
-    // before it runs, when given; waits for its shown window of
-    // `windowClass`, when given, and brings it to the front.
+    // each cmd.exe it starts gets its own (with no window). `prepare`, when
+    // given, sees the process before its first instruction runs; waits for
+    // its shown window of `windowClass`, when given, and brings it to the front.
     bool Start(const std::wstring& exe, const wchar_t* windowClass, const wchar_t* folder = nullptr,
-               HANDLE job = nullptr) {
+               const std::function<void(const PROCESS_INFORMATION&)>& prepare = nullptr) {
         std::wstring line = L"\"" + exe + L"\"";
         STARTUPINFOW si = {sizeof si};
         const DWORD flags = DETACHED_PROCESS | CREATE_SUSPENDED;
@@ -81,7 +82,7 @@ struct App {
                             &process)) {
             return false;
         }
-        if (job) AssignProcessToJobObject(job, process.hProcess);
+        if (prepare) prepare(process);
         ResumeThread(process.hThread);
         if (windowClass)
             Within(20000, [&] {
@@ -97,29 +98,29 @@ struct App {
         return !windowClass || hwnd;
     }
     // The window manager may move a new window a moment after it shows, and
-    // a click aimed at the old place is lost: waits until the window stands
+    // a click aimed at the old place is lost: waits until `window` stands
     // still in front.
-    bool StandStill() const {
+    static bool StandStill(HWND window) {
         RECT was = {};
         RECT now = {};
         return Within(5000, [&] {
             was = now;
             Sleep(100);
-            GetWindowRect(hwnd, &now);
-            return GetForegroundWindow() == hwnd && EqualRect(&was, &now);
+            GetWindowRect(window, &now);
+            return GetForegroundWindow() == window && EqualRect(&was, &now);
         });
     }
     bool Running() const { return WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT; }
-    // True once the program has ended, cleanly: with exit code 0.
-    bool Ended() const {
-        DWORD code = 1;
-        const bool ended = WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0;
-        return ended && GetExitCodeProcess(process.hProcess, &code) && code == 0;
-    }
-    // Like the title bar's close button.
-    bool Close() const {
-        if (Running()) PostMessageW(hwnd, WM_CLOSE, 0, 0);
-        return Ended();
+    // Posts WM_CLOSE to the window, as its close button does, or WM_QUIT to
+    // its thread (0: nothing) while it runs; then its exit code once it has
+    // ended (0: cleanly), STILL_ACTIVE if not within 30 s.
+    DWORD Stop(UINT message = WM_CLOSE) const {
+        if (Running() && message == WM_CLOSE) PostMessageW(hwnd, WM_CLOSE, 0, 0);
+        if (Running() && message == WM_QUIT) PostThreadMessageW(process.dwThreadId, WM_QUIT, 0, 0);
+        DWORD code = STILL_ACTIVE;
+        if (WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0)
+            GetExitCodeProcess(process.hProcess, &code);
+        return code;
     }
 
     // A sent message returns once the program is back in a message loop; the
@@ -138,12 +139,11 @@ struct App {
     bool Checked(int option) const { return Send(Control(IDC_OPTION1 + option), BM_GETCHECK) == BST_CHECKED; }
     // The window is brought to the front first, as a person's click would:
     // the consoles of the commands a run starts can take the activation, and
-    // then the click that only activates the window is lost.
+    // then the click that only activates the window is lost. The caller
+    // waits for what the click does.
     void Click(int id) const {
         SetForegroundWindow(hwnd);
         ClickAt(Control(id));
-        Sleep(50);
-        Sync();
     }
 
     LRESULT List(UINT message, WPARAM w = 0, LPARAM l = 0) const {
@@ -175,23 +175,28 @@ struct App {
         return box && IsWindowVisible(box) ? box : nullptr;
     }
     // The box that `trigger` brings, modal, answered with a real click on
-    // `answer`: its title and text, a line each; nothing if no box came, it
-    // left its owner enabled or it stayed.
+    // `answer` once it stands still: its title and text in UTF-8, their
+    // lines joined by "|"; or, without a "|", what went wrong.
     template <typename Trigger>
-    std::wstring AnswerBox(int answer, Trigger trigger) const {
+    std::string AnswerBox(int answer, Trigger trigger) const {
         trigger();
         HWND box = nullptr;
-        if (!Within(10000, [&] { return (box = Box()) != nullptr; })) return L"";
-        wchar_t title[256] = {};
+        if (!Within(10000, [&] { return (box = Box()) != nullptr; })) return "no box came";
         wchar_t text[1024] = {};
-        GetWindowTextW(box, title, 256);
-        GetDlgItemTextW(box, 0xFFFF, text, 1024);
+        const int title = GetWindowTextW(box, text, 256);
+        text[title] = L'\n';
+        GetDlgItemTextW(box, 0xFFFF, text + title + 1, 1000);
         const bool modal = !IsWindowEnabled(hwnd);
-        Sleep(100);
+        StandStill(box);
         ClickAt(GetDlgItem(box, answer));
-        const bool gone = Within(10000, [&] { return !IsWindow(box); });
+        if (!Within(10000, [&] { return !IsWindow(box); })) return "the box stayed";
         Sync();
-        return modal && gone ? std::wstring(title) + L"\n" + text : L"";
+        if (!modal) return "its owner was left enabled";
+        std::string said(4096, '\0');
+        const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, &said[0], 4096, nullptr, nullptr);
+        said.resize(n > 0 ? n - 1 : 0);
+        std::replace(said.begin(), said.end(), '\n', '|');
+        return said;
     }
 };
 
