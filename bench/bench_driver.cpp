@@ -30,6 +30,26 @@
 
 namespace {
 
+// The process's handles, from the system's handle table: Wine's
+// GetProcessHandleCount answers 0 whatever the process holds.
+DWORD HandleCount(DWORD pid) {
+    struct Entry {  // of SystemHandleInformation (16)
+        ULONG pid;
+        ULONG typeFlagsHandle;
+        PVOID object;
+        ACCESS_MASK access;
+    };
+    static const auto query = reinterpret_cast<LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG)>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    std::string buffer(1 << 20, '\0');
+    while (query(16, &buffer[0], static_cast<ULONG>(buffer.size()), nullptr) != 0 &&
+           buffer.size() < (64u << 20))
+        buffer.resize(buffer.size() * 2);
+    const auto* entries = reinterpret_cast<const Entry*>(buffer.data() + sizeof(ULONG_PTR));
+    const auto* end = entries + *reinterpret_cast<const ULONG*>(buffer.data());
+    return static_cast<DWORD>(std::count_if(entries, end, [pid](const Entry& e) { return e.pid == pid; }));
+}
+
 std::wstring tavruneExe, manifestExe, bareExe, spawnExe, goldenDir, reportFile;
 
 // A program and every process it starts, so that the bench can tell when
@@ -240,7 +260,7 @@ void Soak(int runs) {
         PROCESS_MEMORY_COUNTERS memory = {};  // PagefileUsage: Wine leaves PrivateUsage at 0
         GetProcessMemoryInfo(app.process.hProcess, &memory, sizeof memory);
         const int at = run <= 5 ? 0 : 1;
-        handles[at] = remote::HandleCount(app.process.dwProcessId);
+        handles[at] = HandleCount(app.process.dwProcessId);
         privateBytes[at] = memory.PagefileUsage;
     }
     const bool alive = app.Running();

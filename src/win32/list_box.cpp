@@ -36,9 +36,10 @@ void ListBoxResultList::DoSetMarked(int i, bool marked) {
 void ListBoxResultList::DoSetCurrent(int i) {
     SendMessageW(hwnd, LB_SETCARETINDEX, static_cast<WPARAM>(i), FALSE);
     // The list box cannot be trusted to bring the row whole into view: in a
-    // multi-selection list LB_SETSEL has moved the caret already, so the
-    // message above does nothing, and the selection scrolls a row only until
-    // part of it shows. With no integral height the last row shown is cut.
+    // multi-selection list LB_SETSEL has moved the caret already (Wine's
+    // test_LB_SETSEL, which Windows passes), and Wine's list box then does
+    // nothing here; Microsoft's pages promise only "into view". With no
+    // integral height the last row shown is cut.
     RECT view, row;
     GetClientRect(hwnd, &view);
     SendMessageW(hwnd, LB_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&row));

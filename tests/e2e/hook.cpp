@@ -28,14 +28,11 @@ bool keyboardCues = false;
 // HCF_HIGHCONTRASTON (Microsoft's HIGHCONTRAST page). Keyboard cues ("underline
 // keyboard shortcuts"), as the driver sets them: SPI_GETKEYBOARDCUES.
 BOOL WINAPI SystemParametersInfoAsTested(UINT action, UINT param, void* data, UINT ini) {
-    if (action == SPI_GETKEYBOARDCUES) {
-        *static_cast<BOOL*>(data) = keyboardCues;
-        return TRUE;
-    }
-    if (action != SPI_GETHIGHCONTRAST || !highContrast)
-        return SystemParametersInfoW(action, param, data, ini);
-    static_cast<HIGHCONTRASTW*>(data)->dwFlags = HCF_AVAILABLE | HCF_HIGHCONTRASTON;
-    return TRUE;
+    const BOOL result = SystemParametersInfoW(action, param, data, ini);
+    if (action == SPI_GETKEYBOARDCUES) *static_cast<BOOL*>(data) = keyboardCues;
+    if (action == SPI_GETHIGHCONTRAST && highContrast)
+        static_cast<HIGHCONTRASTW*>(data)->dwFlags = HCF_AVAILABLE | HCF_HIGHCONTRASTON;
+    return result;
 }
 
 // A limited user: the service manager's default security gives every
@@ -231,6 +228,14 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK CallWndProc(int code, WPARAM w
         SendMessageW(m->hwnd, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
     } else if (m->message == testMessage && m->wParam == kLimitedUser) {
         Redirect(L"advapi32.dll", "OpenSCManagerW", reinterpret_cast<void*>(OpenSCManagerAsLimitedUser));
+    } else if (m->message == testMessage && m->wParam == kCountHandles) {
+        // Wine's GetProcessHandleCount answers 0: each handle value is asked
+        // about instead (the program holds a few dozen).
+        INT_PTR handles = 0;
+        DWORD flags;
+        for (ULONG_PTR h = 4; h < 0x4000; h += 4)
+            handles += GetHandleInformation(reinterpret_cast<HANDLE>(h), &flags);
+        SetPropW(m->hwnd, kHandlesProp, reinterpret_cast<HANDLE>(handles));
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }

@@ -17,9 +17,8 @@ namespace remote {
 // Polls until `condition` holds; false after `ms` without.
 template <typename Condition>
 bool Within(DWORD ms, Condition condition) {
-    for (DWORD start = GetTickCount(); !condition(); Sleep(10)) {
+    for (DWORD start = GetTickCount(); !condition(); Sleep(10))
         if (GetTickCount() - start > ms) return false;
-    }
     return true;
 }
 
@@ -33,27 +32,6 @@ inline void ClickAt(HWND control, DWORD events = MOUSEEVENTF_LEFTDOWN | MOUSEEVE
     RECT r;
     GetWindowRect(control, &r);
     ClickAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}, events);
-}
-
-// The process's handles, from the system's handle table: Wine's
-// GetProcessHandleCount answers 0 whatever the process holds.
-inline DWORD HandleCount(DWORD pid) {
-    struct Entry {  // of SystemHandleInformation (16)
-        ULONG pid;
-        ULONG typeFlagsHandle;
-        PVOID object;
-        ACCESS_MASK access;
-    };
-    static const auto query = reinterpret_cast<LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG)>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
-    std::string buffer(1 << 20, '\0');
-    while (query(16, &buffer[0], static_cast<ULONG>(buffer.size()), nullptr) != 0 &&
-           buffer.size() < (64u << 20)) {
-        buffer.resize(buffer.size() * 2);
-    }
-    const auto* entries = reinterpret_cast<const Entry*>(buffer.data() + sizeof(ULONG_PTR));
-    const auto* end = entries + *reinterpret_cast<const ULONG*>(buffer.data());
-    return static_cast<DWORD>(std::count_if(entries, end, [pid](const Entry& e) { return e.pid == pid; }));
 }
 
 struct App {
@@ -79,18 +57,16 @@ struct App {
         STARTUPINFOW si = {sizeof si};
         const DWORD flags = DETACHED_PROCESS | CREATE_SUSPENDED;
         if (!CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, FALSE, flags, nullptr, folder, &si,
-                            &process)) {
+                            &process))
             return false;
-        }
         if (prepare) prepare(process);
         ResumeThread(process.hThread);
         if (windowClass)
             Within(20000, [&] {
-                for (HWND h = nullptr; (h = FindWindowExW(nullptr, h, windowClass, nullptr)) != nullptr;) {
-                    DWORD pid = 0;
-                    GetWindowThreadProcessId(h, &pid);
-                    if (pid == process.dwProcessId && IsWindowVisible(h)) hwnd = h;
-                }
+                // The program's first thread makes its window.
+                for (HWND h = nullptr; (h = FindWindowExW(nullptr, h, windowClass, nullptr)) != nullptr;)
+                    if (GetWindowThreadProcessId(h, nullptr) == process.dwThreadId && IsWindowVisible(h))
+                        hwnd = h;
                 return hwnd != nullptr;
             });
         if (hwnd) SetForegroundWindow(hwnd);

@@ -18,6 +18,7 @@ enum Command : WPARAM {
     kMoveAskingSize,
     kHighContrast,  // turned on (lParam 1) or off
     kLimitedUser,   // the user is a limited one from now on
+    kCountHandles,  // the program's handles, in kHandlesProp
 };
 // After a move to another monitor, Windows suggests a place this far away.
 inline constexpr int kMoveX = 16;
@@ -27,6 +28,7 @@ inline constexpr int kMoveY = 8;
 inline constexpr wchar_t kClickedProp[] = L"TavruneTestClicked";  // the option clicked itself
 inline constexpr wchar_t kCuesHiddenProp[] = L"TavruneTestCuesHidden";
 inline constexpr wchar_t kFontsLeftProp[] = L"TavruneTestFontsLeft";  // fonts a move replaced, not deleted
+inline constexpr wchar_t kHandlesProp[] = L"TavruneTestHandles";
 // MAKELONG(cx, cy) of the WM_GETDPISCALEDSIZE answered TRUE, 0 for FALSE.
 inline constexpr wchar_t kAskedSizeProp[] = L"TavruneTestAskedSize";
 
