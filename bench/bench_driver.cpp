@@ -184,6 +184,12 @@ Run BaselineRun(const Mode& mode) {
     return run;
 }
 
+// The run is over: the completion row last, the run button enabled again.
+bool Completed(const remote::App& app) {
+    const int n = app.Count();
+    return n > 0 && app.Text(n - 1) == L"优化完成！" && IsWindowEnabled(app.Control(IDC_COMMAND1));
+}
+
 // A real click, tried again when it has not landed within two seconds: now
 // and then one is lost here after many runs in one window, which the
 // end-to-end tests never see. Retries are counted and printed.
@@ -223,7 +229,7 @@ bool RunOnce(const remote::App& app, const Mode& mode, std::vector<double>* prob
     }
     *ms = Ms(Micros() - start);
     if (probe) *probeMs = probe->Stop();
-    return app.Completed();
+    return Completed(app);
 }
 
 Run TavruneRun(const Mode& mode) {

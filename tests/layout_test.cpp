@@ -35,24 +35,21 @@ TEST(Layout, EachControlWhereTheGoldenWindowHasItFrontToBack) {
     }
 }
 
-bool Focusable(int control, void*) {
-    const ControlKind kind = kControls[control].kind;
-    return kind != ControlKind::Frame && kind != ControlKind::Label;
-}
-
 TEST(Layout, TabOrderSkipsFramesAndLabelAndWrapsBothWays) {
     // The tab order of each control reached from nothing, forwards, then
-    // backwards.
+    // backwards; with nothing to focus, nothing.
+    const auto focusable = [](int c, void*) {
+        return kControls[c].kind != ControlKind::Frame && kControls[c].kind != ControlKind::Label;
+    };
+    const auto none = [](int, void*) { return false; };
     std::vector<int> order;
     int at = -1;
     for (int step = 0; step < 18; ++step) {
-        at = NextInTabOrder(at, step >= 9, Focusable, nullptr);
+        at = NextInTabOrder(at, step >= 9, focusable, nullptr);
         order.push_back(kControls[at].tabOrder);
     }
     EXPECT_EQ(order, (std::vector<int>{1, 2, 3, 5, 6, 7, 8, 9, 1, 9, 8, 7, 6, 5, 3, 2, 1, 9}));
-    EXPECT_EQ(NextInTabOrder(
-                  0, false, [](int, void*) { return false; }, nullptr),
-              -1);
+    EXPECT_EQ(NextInTabOrder(0, false, none, nullptr), -1);
 }
 
 }  // namespace

@@ -7,12 +7,6 @@
 namespace tavrune {
 namespace {
 
-TEST(Split, CutsAtEveryCrLfAndOnlyThere) {
-    EXPECT_TRUE(Split(u"").empty());
-    EXPECT_EQ(Split(u"a\r\n"), (LineList{u"a", u""}));
-    EXPECT_EQ(Split(u"a\rb\nc\r\r\nd"), (LineList{u"a\rb\nc\r", u"d"}));
-}
-
 // Line, display name, start type, service key.
 const std::u16string kLines[][4] = {
     // The stored rows' own shapes show in the golden command lists.
@@ -31,7 +25,11 @@ const std::u16string kLines[][4] = {
     {u"abc为auto", u"abc为auto", u"auto", u"abc"},
 };
 
-TEST(LineFields, DisplayNameStartTypeAndServiceKey) {
+TEST(ProfileText, SplitAtEveryCrLfAloneAndTheFieldsOfALine) {
+    // Lines end at every "\r\n" and only there; an empty text has none.
+    EXPECT_TRUE(Split(u"").empty());
+    EXPECT_EQ(Split(u"a\r\n"), (LineList{u"a", u""}));
+    EXPECT_EQ(Split(u"a\rb\nc\r\r\nd"), (LineList{u"a\rb\nc\r", u"d"}));
     for (const auto& [line, name, type, key] : kLines) {
         EXPECT_EQ(DisplayName(line), name);
         EXPECT_EQ(StartType(line), type);

@@ -19,17 +19,23 @@ namespace {
 using namespace e2e;
 
 bool highContrast = false;
+// What the hook says to the driver, in a property of the window or a control.
+void Say(HWND window, const wchar_t* name, INT_PTR value) {
+    SetPropW(window, name, reinterpret_cast<HANDLE>(value));
+}
 // Set by the driver in the environment: the last input before the start
-// came from the keyboard; keyboard cues are always shown.
+// came from the keyboard.
 bool lastInputKeyboard = false;
-bool keyboardCues = false;
 
 // High contrast, which Wine cannot turn on: SPI_GETHIGHCONTRAST reports
-// HCF_HIGHCONTRASTON (Microsoft's HIGHCONTRAST page). Keyboard cues ("underline
-// keyboard shortcuts"), as the driver sets them: SPI_GETKEYBOARDCUES.
+// HCF_HIGHCONTRASTON (Microsoft's HIGHCONTRAST page). Keyboard cues
+// ("underline keyboard shortcuts") off, as Windows has them unless the user
+// turns them on (Raymond Chen, "Who sends the initial WM_UPDATEUISTATE
+// message?": the feature "hides keyboard accelerators by default"); Wine
+// has them on.
 BOOL WINAPI SystemParametersInfoAsTested(UINT action, UINT param, void* data, UINT ini) {
     const BOOL result = SystemParametersInfoW(action, param, data, ini);
-    if (action == SPI_GETKEYBOARDCUES) *static_cast<BOOL*>(data) = keyboardCues;
+    if (action == SPI_GETKEYBOARDCUES) *static_cast<BOOL*>(data) = FALSE;
     if (action == SPI_GETHIGHCONTRAST && highContrast)
         static_cast<HIGHCONTRASTW*>(data)->dwFlags = HCF_AVAILABLE | HCF_HIGHCONTRASTON;
     return result;
@@ -39,12 +45,11 @@ BOOL WINAPI SystemParametersInfoAsTested(UINT action, UINT param, void* data, UI
 // authenticated user connect, enumerate, query lock status and read, and no
 // other right (Microsoft's "Service Security and Access Rights").
 SC_HANDLE WINAPI OpenSCManagerAsLimitedUser(const wchar_t* machine, const wchar_t* database, DWORD access) {
-    if (access & ~(SC_MANAGER_CONNECT | SC_MANAGER_ENUMERATE_SERVICE | SC_MANAGER_QUERY_LOCK_STATUS |
-                   GENERIC_READ | STANDARD_RIGHTS_READ)) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return nullptr;
-    }
-    return OpenSCManagerW(machine, database, access);
+    const DWORD granted = SC_MANAGER_CONNECT | SC_MANAGER_ENUMERATE_SERVICE | SC_MANAGER_QUERY_LOCK_STATUS |
+                          GENERIC_READ | STANDARD_RIGHTS_READ;
+    if (!(access & ~granted)) return OpenSCManagerW(machine, database, access);
+    SetLastError(ERROR_ACCESS_DENIED);
+    return nullptr;
 }
 
 // Tavrune.exe's calls of `name` in `module` go to `replacement` from now on.
@@ -77,7 +82,7 @@ void Redirect(const wchar_t* module, const char* name, void* replacement) {
 void ChangeCues(HWND window, WPARAM w) {
     const WORD action = LOWORD(w) != UIS_INITIALIZE ? LOWORD(w) : lastInputKeyboard ? UIS_CLEAR : UIS_SET;
     if (LOWORD(w) == UIS_INITIALIZE || (HIWORD(w) & UISF_HIDEFOCUS))
-        SetPropW(window, kCuesHiddenProp, action == UIS_SET ? window : nullptr);
+        Say(window, kCuesHiddenProp, action == UIS_SET);
 }
 
 // List1 as Windows may draw it where the evidence leaves room. The program
@@ -120,29 +125,22 @@ LRESULT CALLBACK ListAsOnWindows(HWND list, UINT message, WPARAM wParam, LPARAM 
 // (Microsoft's WM_DPICHANGED page), here moved as by a drag. With `askSize`,
 // as Windows 10 1703 and later do for a per-monitor v2 window, the window is
 // sent WM_GETDPISCALEDSIZE first and the size it answers with TRUE is the
-// one suggested (Microsoft's WM_GETDPISCALEDSIZE page). The fonts the move
-// replaced and that still exist are counted in kFontsLeftProp: Wine's
-// GetGuiResources answers 0, and fonts are the only GDI objects the program
-// makes.
+// one suggested (Microsoft's WM_GETDPISCALEDSIZE page). kAnsweredProp says
+// it answered TRUE, kPlacedProp that the window took the suggested
+// rectangle, place and size (which follows the table, not the linear
+// suggestion, on a move that does not ask).
 void MoveToDpi(HWND window, int dpi, int from, bool askSize) {
-    std::vector<HGDIOBJ> fonts;
-    for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-        fonts.push_back(reinterpret_cast<HGDIOBJ>(SendMessageW(c, WM_GETFONT, 0, 0)));
-    }
     RECT r;
     GetWindowRect(window, &r);
-    SIZE size = {MulDiv(r.right - r.left, dpi, from), MulDiv(r.bottom - r.top, dpi, from)};
-    SIZE asked = {r.right - r.left, r.bottom - r.top};
+    SIZE size = {r.right - r.left, r.bottom - r.top};
     const bool answered = askSize && SendMessageW(window, 0x02E4 /* WM_GETDPISCALEDSIZE */, dpi,
-                                                  reinterpret_cast<LPARAM>(&asked));
-    if (answered) size = asked;
-    const LONG said = answered ? MAKELONG(asked.cx, asked.cy) : 0;
-    SetPropW(window, kAskedSizeProp, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(said)));
+                                                  reinterpret_cast<LPARAM>(&size));
+    if (!answered) size = {MulDiv(r.right - r.left, dpi, from), MulDiv(r.bottom - r.top, dpi, from)};
+    Say(window, kAnsweredProp, answered);
     const RECT to = {r.left + kMoveX, r.top + kMoveY, r.left + kMoveX + size.cx, r.top + kMoveY + size.cy};
     SendMessageW(window, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&to));
-    INT_PTR left = 0;
-    for (HGDIOBJ font : fonts) left += GetObjectType(font) == OBJ_FONT;
-    SetPropW(window, kFontsLeftProp, reinterpret_cast<HANDLE>(left));
+    GetWindowRect(window, &r);
+    Say(window, kPlacedProp, EqualRect(&r, &to));
 }
 
 // The window as it is, in layout.txt of the records folder, UTF-8: a line
@@ -192,7 +190,6 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK CallWndProc(int code, WPARAM w
     // Once, at the first message, before the window is made.
     static const bool prepared = [] {
         lastInputKeyboard = GetEnvironmentVariableW(kLastInputVar, nullptr, 0) > 0;
-        keyboardCues = GetEnvironmentVariableW(kKeyboardCuesVar, nullptr, 0) > 0;
         Redirect(L"user32.dll", "SystemParametersInfoW",
                  reinterpret_cast<void*>(SystemParametersInfoAsTested));
         return true;
@@ -211,7 +208,7 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK CallWndProc(int code, WPARAM w
     // button", and later Windows have BM_SETDONTCLICK to stop it (Microsoft's
     // page), which XP ignores. kClickedProp says it happened.
     if (m->message == WM_SETFOCUS && option && SendMessageW(m->hwnd, BM_GETCHECK, 0, 0) == BST_UNCHECKED) {
-        SetPropW(m->hwnd, kClickedProp, m->hwnd);
+        Say(m->hwnd, kClickedProp, 1);
         SendMessageW(GetParent(m->hwnd), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                      reinterpret_cast<LPARAM>(m->hwnd));
     } else if ((m->message == WM_CHANGEUISTATE || m->message == WM_UPDATEUISTATE) && topLevel) {
@@ -228,14 +225,6 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK CallWndProc(int code, WPARAM w
         SendMessageW(m->hwnd, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
     } else if (m->message == testMessage && m->wParam == kLimitedUser) {
         Redirect(L"advapi32.dll", "OpenSCManagerW", reinterpret_cast<void*>(OpenSCManagerAsLimitedUser));
-    } else if (m->message == testMessage && m->wParam == kCountHandles) {
-        // Wine's GetProcessHandleCount answers 0: each handle value is asked
-        // about instead (the program holds a few dozen).
-        INT_PTR handles = 0;
-        DWORD flags;
-        for (ULONG_PTR h = 4; h < 0x4000; h += 4)
-            handles += GetHandleInformation(reinterpret_cast<HANDLE>(h), &flags);
-        SetPropW(m->hwnd, kHandlesProp, reinterpret_cast<HANDLE>(handles));
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }

@@ -138,10 +138,6 @@ struct App {
         const LRESULT n = List(LB_GETTEXTLEN, static_cast<WPARAM>(i));
         return n > 0 && n < 256 && List(LB_GETTEXT, i, reinterpret_cast<LPARAM>(text)) > 0 ? text : L"";
     }
-    bool Completed() const {
-        const int n = Count();
-        return n > 0 && Text(n - 1) == L"优化完成！" && IsWindowEnabled(Control(IDC_COMMAND1));
-    }
 
     // The message box this window owns, while one is shown.
     HWND Box() const {

@@ -6,20 +6,16 @@
 
 namespace e2e {
 
-// The registered message the hook obeys, with one of these as its wParam.
+// The registered message the hook obeys, with one of these as its wParam:
+//  - kMoveToDpi: a move to a monitor of the DPI LOWORD(lParam) from one of
+//    HIWORD(lParam) (the same: no move), as Windows 8.1 to 10 1607 make it;
+//    then the window as it is, in layout.txt of the records folder;
+//  - kMoveAskingSize: the same move as Windows 10 1703 and later make it for
+//    a per-monitor v2 window, which is asked its size at the new DPI first;
+//  - kHighContrast: turned on (lParam 1) or off;
+//  - kLimitedUser: the user is a limited one from now on.
 inline constexpr wchar_t kTestMessage[] = L"TavruneTest";
-enum Command : WPARAM {
-    // A move to a monitor of the DPI LOWORD(lParam) from one of HIWORD(lParam)
-    // (the same: no move), as Windows 8.1 to 10 1607 make it; then the window
-    // as it is, in layout.txt of the records folder.
-    kMoveToDpi = 1,
-    // The same move as Windows 10 1703 and later make it for a per-monitor v2
-    // window, which is asked its size at the new DPI first.
-    kMoveAskingSize,
-    kHighContrast,  // turned on (lParam 1) or off
-    kLimitedUser,   // the user is a limited one from now on
-    kCountHandles,  // the program's handles, in kHandlesProp
-};
+enum Command : WPARAM { kMoveToDpi = 1, kMoveAskingSize, kHighContrast, kLimitedUser };
 // After a move to another monitor, Windows suggests a place this far away.
 inline constexpr int kMoveX = 16;
 inline constexpr int kMoveY = 8;
@@ -27,18 +23,14 @@ inline constexpr int kMoveY = 8;
 // What the hook says in window properties.
 inline constexpr wchar_t kClickedProp[] = L"TavruneTestClicked";  // the option clicked itself
 inline constexpr wchar_t kCuesHiddenProp[] = L"TavruneTestCuesHidden";
-inline constexpr wchar_t kFontsLeftProp[] = L"TavruneTestFontsLeft";  // fonts a move replaced, not deleted
-inline constexpr wchar_t kHandlesProp[] = L"TavruneTestHandles";
-// MAKELONG(cx, cy) of the WM_GETDPISCALEDSIZE answered TRUE, 0 for FALSE.
-inline constexpr wchar_t kAskedSizeProp[] = L"TavruneTestAskedSize";
+inline constexpr wchar_t kAnsweredProp[] = L"TavruneTestAnswered";  // WM_GETDPISCALEDSIZE with TRUE
+inline constexpr wchar_t kPlacedProp[] = L"TavruneTestPlaced";      // where WM_DPICHANGED suggested
 
 // The environment of the programs under test.
 inline constexpr wchar_t kRecordsVar[] = L"TAVRUNE_SC_RECORDS";  // the records folder
 inline constexpr wchar_t kHangVar[] = L"TAVRUNE_SC_HANG";        // the key whose configure hangs
-// Where the last input before the start came from (unset: the mouse), and
-// whether keyboard cues are on.
-inline constexpr wchar_t kLastInputVar[] = L"TAVRUNE_TEST_LAST_INPUT";        // set: the keyboard
-inline constexpr wchar_t kKeyboardCuesVar[] = L"TAVRUNE_TEST_KEYBOARD_CUES";  // set: always shown
+// Where the last input before the start came from (unset: the mouse).
+inline constexpr wchar_t kLastInputVar[] = L"TAVRUNE_TEST_LAST_INPUT";  // set: the keyboard
 
 // How long Tavrune waits at most for a configure before it starts the
 // service (the README tells the user), and how long a hung configure lasts.
