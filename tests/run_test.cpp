@@ -185,7 +185,8 @@ TEST_F(RunTest, ManualRowsThatNameNoServiceAreNotApplied) {
 }
 
 TEST_F(RunTest, EventsDuringARunAreRefused) {
-    std::vector<std::pair<bool, int>> states;  // what the window is told to show
+    // What the window is told to show.
+    std::vector<std::pair<bool, int>> states;
     form.onControlStateChange = [&] { states.push_back({form.Running(), form.SelectedOption()}); };
     form.Option1_Click(kOptionStandard);
     int rowsThen = -1;
@@ -270,8 +271,8 @@ TEST_F(RunTest, WithoutCmdTheRunEndsAtTheRowThatFailedAndSaysWhatWasApplied) {
 
 TEST(ResultList, SetTextKeepsPlaceAndMarkAndTheCurrentRowFollows) {
     MemoryResultList list;
-    for (const char16_t* text : {u"a", u"b", u"c"})
-        list.SetText(list.Count() + 1, text);  // past the end: appended
+    // Past the end: appended.
+    for (const char16_t* text : {u"a", u"b", u"c"}) list.SetText(list.Count() + 1, text);
     list.SetMarked(1, true);
     list.SetText(1, u"B");
     list.SetCurrent(1);

@@ -33,7 +33,7 @@ bool lastInputKeyboard = false;
 // turns them on (Raymond Chen, "Who sends the initial WM_UPDATEUISTATE
 // message?": the feature "hides keyboard accelerators by default"); Wine
 // has them on.
-BOOL WINAPI SystemParametersInfoAsTested(UINT action, UINT param, void* data, UINT ini) {
+BOOL WINAPI SpiAsTested(UINT action, UINT param, void* data, UINT ini) {
     const BOOL result = SystemParametersInfoW(action, param, data, ini);
     if (action == SPI_GETKEYBOARDCUES) *static_cast<BOOL*>(data) = FALSE;
     if (action == SPI_GETHIGHCONTRAST && highContrast)
@@ -44,7 +44,7 @@ BOOL WINAPI SystemParametersInfoAsTested(UINT action, UINT param, void* data, UI
 // A limited user: the service manager's default security gives every
 // authenticated user connect, enumerate, query lock status and read, and no
 // other right (Microsoft's "Service Security and Access Rights").
-SC_HANDLE WINAPI OpenSCManagerAsLimitedUser(const wchar_t* machine, const wchar_t* database, DWORD access) {
+SC_HANDLE WINAPI OpenScmAsLimitedUser(const wchar_t* machine, const wchar_t* database, DWORD access) {
     const DWORD granted = SC_MANAGER_CONNECT | SC_MANAGER_ENUMERATE_SERVICE | SC_MANAGER_QUERY_LOCK_STATUS |
                           GENERIC_READ | STANDARD_RIGHTS_READ;
     if (!(access & ~granted)) return OpenSCManagerW(machine, database, access);
@@ -53,7 +53,8 @@ SC_HANDLE WINAPI OpenSCManagerAsLimitedUser(const wchar_t* machine, const wchar_
 }
 
 // Tavrune.exe's calls of `name` in `module` go to `replacement` from now on.
-void Redirect(const wchar_t* module, const char* name, void* replacement) {
+template <typename Function>
+void Redirect(const wchar_t* module, const char* name, Function replacement) {
     auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
     const auto* nt =
         reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
@@ -190,8 +191,7 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK CallWndProc(int code, WPARAM w
     // Once, at the first message, before the window is made.
     static const bool prepared = [] {
         lastInputKeyboard = GetEnvironmentVariableW(kLastInputVar, nullptr, 0) > 0;
-        Redirect(L"user32.dll", "SystemParametersInfoW",
-                 reinterpret_cast<void*>(SystemParametersInfoAsTested));
+        Redirect(L"user32.dll", "SystemParametersInfoW", SpiAsTested);
         return true;
     }();
     const int id = GetDlgCtrlID(m->hwnd);
@@ -224,7 +224,7 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK CallWndProc(int code, WPARAM w
         highContrast = m->lParam != 0;
         SendMessageW(m->hwnd, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
     } else if (m->message == testMessage && m->wParam == kLimitedUser) {
-        Redirect(L"advapi32.dll", "OpenSCManagerW", reinterpret_cast<void*>(OpenSCManagerAsLimitedUser));
+        Redirect(L"advapi32.dll", "OpenSCManagerW", OpenScmAsLimitedUser);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }

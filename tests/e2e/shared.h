@@ -20,17 +20,20 @@ enum Command : WPARAM { kMoveToDpi = 1, kMoveAskingSize, kHighContrast, kLimited
 inline constexpr int kMoveX = 16;
 inline constexpr int kMoveY = 8;
 
-// What the hook says in window properties.
-inline constexpr wchar_t kClickedProp[] = L"TavruneTestClicked";  // the option clicked itself
+// What the hook says in window properties: an option clicked itself; the
+// focus rectangle is hidden; the window answered WM_GETDPISCALEDSIZE with
+// TRUE; it took the place and size WM_DPICHANGED suggested.
+inline constexpr wchar_t kClickedProp[] = L"TavruneTestClicked";
 inline constexpr wchar_t kCuesHiddenProp[] = L"TavruneTestCuesHidden";
-inline constexpr wchar_t kAnsweredProp[] = L"TavruneTestAnswered";  // WM_GETDPISCALEDSIZE with TRUE
-inline constexpr wchar_t kPlacedProp[] = L"TavruneTestPlaced";      // where WM_DPICHANGED suggested
+inline constexpr wchar_t kAnsweredProp[] = L"TavruneTestAnswered";
+inline constexpr wchar_t kPlacedProp[] = L"TavruneTestPlaced";
 
-// The environment of the programs under test.
-inline constexpr wchar_t kRecordsVar[] = L"TAVRUNE_SC_RECORDS";  // the records folder
-inline constexpr wchar_t kHangVar[] = L"TAVRUNE_SC_HANG";        // the key whose configure hangs
-// Where the last input before the start came from (unset: the mouse).
-inline constexpr wchar_t kLastInputVar[] = L"TAVRUNE_TEST_LAST_INPUT";  // set: the keyboard
+// The environment of the programs under test: the records folder; the key
+// whose configure hangs; set, the last input before the start came from the
+// keyboard (unset: the mouse).
+inline constexpr wchar_t kRecordsVar[] = L"TAVRUNE_SC_RECORDS";
+inline constexpr wchar_t kHangVar[] = L"TAVRUNE_SC_HANG";
+inline constexpr wchar_t kLastInputVar[] = L"TAVRUNE_TEST_LAST_INPUT";
 
 // How long Tavrune waits at most for a configure before it starts the
 // service (the README tells the user), and how long a hung configure lasts.

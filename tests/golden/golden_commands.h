@@ -13,7 +13,8 @@ inline constexpr int kAllRows = 1 << 30;
 
 template <typename String>
 struct GoldenCommands {
-    std::vector<int> rows;  // each row once, in file order
+    // Each row once, in file order.
+    std::vector<int> rows;
     std::vector<String> commands;
 };
 
