@@ -35,11 +35,11 @@ void ListBoxResultList::DoSetMarked(int i, bool marked) {
 
 void ListBoxResultList::DoSetCurrent(int i) {
     SendMessageW(hwnd, LB_SETCARETINDEX, static_cast<WPARAM>(i), FALSE);
-    // The list box cannot be trusted to bring the row whole into view: in a
-    // multi-selection list LB_SETSEL has moved the caret already (Wine's
-    // test_LB_SETSEL, which Windows passes), and Wine's list box then does
-    // nothing here; Microsoft's pages promise only "into view". With no
-    // integral height the last row shown is cut.
+    // Microsoft's page has this scroll the row until it is fully visible, and
+    // current Wine does; older Wine, and list boxes taken from it, do nothing
+    // when the caret is there already, as LB_SETSEL has put it in a
+    // multi-selection list (Wine's test_LB_SETSEL, which Windows passes).
+    // With no integral height the last row shown would then stay cut.
     RECT view, row;
     GetClientRect(hwnd, &view);
     SendMessageW(hwnd, LB_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&row));

@@ -154,11 +154,10 @@ struct Tavrune : remote::App {
     // program started has ended (each writes its record last).
     Lines Records() const {
         JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
-        const auto ended = [&] {
+        Within(120000, [&] {
             QueryInformationJobObject(kJob, JobObjectBasicAccountingInformation, &info, sizeof info, nullptr);
             return info.ActiveProcesses <= (Running() ? 1u : 0u);
-        };
-        Within(120000, ended);
+        });
         return ReadRecords(records);
     }
     // The records against the golden lines (see Differences): every command
@@ -199,15 +198,13 @@ struct Tavrune : remote::App {
             // on meanwhile (the driver is slow under load) is no sample.
             const int row = static_cast<int>(List(LB_GETCARETINDEX));
             const RECT r = Row(row);
-            const bool top = List(LB_GETTOPINDEX) == 0;
-            const bool same = List(LB_GETCARETINDEX) == row;
             // Whole, and scrolled no further than that takes: unscrolled while
             // the rows fit, else the last whole row.
             const int h = r.bottom - r.top;
             const bool fits = (row + 1) * h <= view.bottom;
             const bool placed =
-                r.top >= 0 && r.bottom <= view.bottom && (fits ? top : r.bottom + h > view.bottom);
-            if (same && !placed) wrong += Fmt(" %d misplaced", row);
+                r.top >= 0 && r.bottom <= view.bottom && (fits ? List(LB_GETTOPINDEX) == 0 : r.bottom + h > view.bottom);
+            if (List(LB_GETCARETINDEX) == row && !placed) wrong += Fmt(" %d misplaced", row);
             const long marked = row > 0 ? Pixels(MiddleOfRow(row - 1), GetSysColor(COLOR_HIGHLIGHT)) : 0;
             drawn = drawn || (marked > kMarkedPixels && Count() <= 85);
             return Count() >= rows;
@@ -375,12 +372,16 @@ struct Tavrune : remote::App {
         Click(IDC_COMMAND1);
         const bool waiting = Within(60000, [&] { return Text(84) == L"正在优化 主动防御"; });
         // The quit is taken from the queue in the call that answers the first
-        // message, so the second comes after it.
+        // message; the later ones come while the start is waited for.
         PostThreadMessageW(process.dwThreadId, WM_QUIT, 0, 0);
         Sync();
-        const DWORD sent = GetTickCount();
-        const bool answered = Sync(kAnswerMs) && GetTickCount() - sent < kAnswerMs && waiting && Running();
-        const std::string seen = answered ? "in time" : Fmt("not, after %lu ms", GetTickCount() - sent);
+        DWORD worst = 0;
+        for (int i = 0; i < 3; ++i, Sleep(700)) {
+            const DWORD sent = GetTickCount();
+            worst = std::max(worst, Sync(kAnswerMs) ? GetTickCount() - sent : kAnswerMs);
+        }
+        const bool answered = worst < kAnswerMs && waiting && Running();
+        const std::string seen = answered ? "in time" : Fmt("not: %lu ms", worst);
         Expect("quit while a start waits: answered; exit", seen + Fmt("; %lu", Stop(0)));
         // The hung configure's start went out all the same, before it ended,
         // about 10 s after it began (the stand-in marks it otherwise).
