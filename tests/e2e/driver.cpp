@@ -202,8 +202,8 @@ struct Tavrune : remote::App {
             // the rows fit, else the last whole row.
             const int h = r.bottom - r.top;
             const bool fits = (row + 1) * h <= view.bottom;
-            const bool placed =
-                r.top >= 0 && r.bottom <= view.bottom && (fits ? List(LB_GETTOPINDEX) == 0 : r.bottom + h > view.bottom);
+            const bool placed = r.top >= 0 && r.bottom <= view.bottom &&
+                                (fits ? List(LB_GETTOPINDEX) == 0 : r.bottom + h > view.bottom);
             if (List(LB_GETCARETINDEX) == row && !placed) wrong += Fmt(" %d misplaced", row);
             const long marked = row > 0 ? Pixels(MiddleOfRow(row - 1), GetSysColor(COLOR_HIGHLIGHT)) : 0;
             drawn = drawn || (marked > kMarkedPixels && Count() <= 85);
