@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <string>
 
@@ -28,8 +29,10 @@ TEST(Layout, EachControlWhereTheGoldenWindowHasItFrontToBack) {
             Rect r = {0, 0, TwipsToPixels(kClientWidthTwips, dpi), TwipsToPixels(kClientHeightTwips, dpi)};
             if (at < kControlCount) r = ClientRect(kControls[order[at]], dpi);
             const int id = at < kControlCount ? ControlId(kControls[order[at]]) : 0;
-            got += std::to_string(id) + "|" + std::to_string(r.left) + " " + std::to_string(r.top) + " " +
-                   std::to_string(r.left + r.width) + " " + std::to_string(r.top + r.height) + "\n";
+            char line[64];
+            std::snprintf(line, sizeof line, "%d|%d %d %d %d\n", id, r.left, r.top, r.left + r.width,
+                          r.top + r.height);
+            got += line;
         }
         EXPECT_EQ(got, want) << dpi << " dpi";
     }

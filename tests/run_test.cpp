@@ -12,6 +12,7 @@
 
 #include "golden/golden_commands.h"
 #include "platform/host/host_platform.h"
+#include "profiles/profile_text.h"
 #include "ui/form.h"
 #include "ui/result_list.h"
 
@@ -201,7 +202,7 @@ TEST_F(RunTest, EventsDuringARunAreRefused) {
     form.Command1_Click();
     EXPECT_EQ(rowsThen, 9);
     EXPECT_EQ(platform.started, Golden("profile101.txt").commands);
-    EXPECT_EQ(states, (std::vector<std::pair<bool, int>>{{false, 0}, {true, 0}, {false, 0}}));
+    EXPECT_EQ(states, (decltype(states){{false, 0}, {true, 0}, {false, 0}}));
 }
 
 TEST(CloseDuringARun, EndsItAtItsNextYieldWithoutClaimingCompletion) {
@@ -267,6 +268,19 @@ TEST_F(RunTest, WithoutCmdTheRunEndsAtTheRowThatFailedAndSaysWhatWasApplied) {
     platform.onPump = nullptr;
     form.Command1_Click();
     EXPECT_EQ(platform.errors.size(), 1u);
+}
+
+TEST(ProfileText, EachLineOfFieldsTxtHasItsNameTypeAndKey) {
+    // "line|name|type|key|". The first "=" and the first "为" win, and what
+    // follows them stays; only U+0020 is trimmed; every occurrence of the
+    // name and type leaves the key, in one pass; no "为": the type is the
+    // whole line, trimmed; no "=": the name is the whole line. The stored
+    // rows' own shapes show in the golden command lists.
+    for (const std::u16string& row : Lines("fields.txt")) {
+        const std::u16string line = row.substr(0, row.find(u'|'));
+        const std::u16string name = DisplayName(line), type = StartType(line);
+        EXPECT_EQ(line + u"|" + name + u"|" + type + u"|" + ServiceKey(line, name, type) + u"|", row);
+    }
 }
 
 TEST(ResultList, SetTextKeepsPlaceAndMarkAndTheCurrentRowFollows) {

@@ -4,6 +4,7 @@
 // driver commands it with the message kTestMessage (see shared.h).
 #include <windows.h>
 
+#include <algorithm>
 #include <codecvt>
 #include <fstream>
 #include <locale>
@@ -26,6 +27,15 @@ void Say(HWND window, const wchar_t* name, INT_PTR value) {
 // Set by the driver in the environment: the last input before the start
 // came from the keyboard.
 bool lastInputKeyboard = false;
+
+// The program's kernel handles. Wine's GetProcessHandleCount answers 0, so
+// each handle value is asked about.
+INT_PTR Handles() {
+    INT_PTR n = 0;
+    DWORD flags;
+    for (ULONG_PTR h = 4; h < 0x10000; h += 4) n += GetHandleInformation(reinterpret_cast<HANDLE>(h), &flags);
+    return n;
+}
 
 // High contrast, which Wine cannot turn on: SPI_GETHIGHCONTRAST reports
 // HCF_HIGHCONTRASTON (Microsoft's HIGHCONTRAST page). Keyboard cues
@@ -100,7 +110,7 @@ void ChangeCues(HWND window, WPARAM w) {
 WNDPROC listProc = nullptr;
 LRESULT CALLBACK ListAsOnWindows(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
     const auto call = [&](UINT m, WPARAM w, LPARAM l) { return CallWindowProcW(listProc, list, m, w, l); };
-    if (message == WM_PAINT && GetPropW(list, L"TavruneTestFrozen")) {
+    if (message == WM_PAINT && GetPropW(list, L"TavruneFrozen")) {
         ValidateRect(list, nullptr);
         return 0;
     }
@@ -117,7 +127,7 @@ LRESULT CALLBACK ListAsOnWindows(HWND list, UINT message, WPARAM wParam, LPARAM 
     }
     const LRESULT result = call(message, wParam, lParam);
     if (message == WM_SETREDRAW && wParam) ValidateRect(list, nullptr);
-    if (message == WM_SETREDRAW) SetPropW(list, L"TavruneTestFrozen", wParam ? nullptr : list);
+    if (message == WM_SETREDRAW) SetPropW(list, L"TavruneFrozen", wParam ? nullptr : list);
     return result;
 }
 
@@ -129,8 +139,13 @@ LRESULT CALLBACK ListAsOnWindows(HWND list, UINT message, WPARAM wParam, LPARAM 
 // one suggested (Microsoft's WM_GETDPISCALEDSIZE page). kAnsweredProp says
 // it answered TRUE, kPlacedProp that the window took the suggested
 // rectangle, place and size (which follows the table, not the linear
-// suggestion, on a move that does not ask).
+// suggestion, on a move that does not ask). kFontsLeftProp counts the
+// fonts the controls had before that still exist after: Wine's
+// GetGuiResources answers 0, and a deleted font's handle is no object.
 void MoveToDpi(HWND window, int dpi, int from, bool askSize) {
+    std::vector<HGDIOBJ> fonts;
+    for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        fonts.push_back(reinterpret_cast<HGDIOBJ>(SendMessageW(c, WM_GETFONT, 0, 0)));
     RECT r;
     GetWindowRect(window, &r);
     SIZE size = {r.right - r.left, r.bottom - r.top};
@@ -142,6 +157,8 @@ void MoveToDpi(HWND window, int dpi, int from, bool askSize) {
     SendMessageW(window, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&to));
     GetWindowRect(window, &r);
     Say(window, kPlacedProp, EqualRect(&r, &to));
+    Say(window, kFontsLeftProp,
+        std::count_if(fonts.begin(), fonts.end(), [](HGDIOBJ f) { return GetObjectType(f); }));
 }
 
 // The window as it is, in layout.txt of the records folder, UTF-8: a line
@@ -188,6 +205,7 @@ void WriteLayout(HWND window, int dpi) {
 extern "C" __declspec(dllexport) LRESULT CALLBACK CallWndProc(int code, WPARAM wParam, LPARAM lParam) {
     const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
     static const UINT testMessage = RegisterWindowMessageW(kTestMessage);
+    static const INT_PTR handlesAtStart = Handles();
     // Once, at the first message, before the window is made.
     static const bool prepared = [] {
         lastInputKeyboard = GetEnvironmentVariableW(kLastInputVar, nullptr, 0) > 0;
@@ -225,6 +243,7 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK CallWndProc(int code, WPARAM w
         SendMessageW(m->hwnd, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
     } else if (m->message == testMessage && m->wParam == kLimitedUser) {
         Redirect(L"advapi32.dll", "OpenSCManagerW", OpenScmAsLimitedUser);
+        Say(m->hwnd, kHandlesProp, Handles() - handlesAtStart);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }

@@ -22,13 +22,14 @@ bool Within(DWORD ms, Condition condition) {
     return true;
 }
 
+constexpr DWORD kClick = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP;
 // A click, or with `events` a press or a release alone, at a point of the screen.
-inline void ClickAt(POINT p, DWORD events = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP) {
+inline void ClickAt(POINT p, DWORD events = kClick) {
     SetCursorPos(p.x, p.y);
     mouse_event(events, 0, 0, 0, 0);
 }
 
-inline void ClickAt(HWND control, DWORD events = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP) {
+inline void ClickAt(HWND control, DWORD events = kClick) {
     RECT r;
     GetWindowRect(control, &r);
     ClickAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}, events);

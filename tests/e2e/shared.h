@@ -22,11 +22,16 @@ inline constexpr int kMoveY = 8;
 
 // What the hook says in window properties: an option clicked itself; the
 // focus rectangle is hidden; the window answered WM_GETDPISCALEDSIZE with
-// TRUE; it took the place and size WM_DPICHANGED suggested.
-inline constexpr wchar_t kClickedProp[] = L"TavruneTestClicked";
-inline constexpr wchar_t kCuesHiddenProp[] = L"TavruneTestCuesHidden";
-inline constexpr wchar_t kAnsweredProp[] = L"TavruneTestAnswered";
-inline constexpr wchar_t kPlacedProp[] = L"TavruneTestPlaced";
+// TRUE; it took the place and size WM_DPICHANGED suggested; how many of the
+// fonts its controls had before the move still exist after it; how many
+// kernel handles the program holds more than at its first message (said
+// when a limited user is asked for).
+inline constexpr wchar_t kClickedProp[] = L"TavruneClicked";
+inline constexpr wchar_t kCuesHiddenProp[] = L"TavruneCuesHidden";
+inline constexpr wchar_t kAnsweredProp[] = L"TavruneAnswered";
+inline constexpr wchar_t kPlacedProp[] = L"TavrunePlaced";
+inline constexpr wchar_t kFontsLeftProp[] = L"TavruneFontsLeft";
+inline constexpr wchar_t kHandlesProp[] = L"TavruneHandles";
 
 // The environment of the programs under test: the records folder; the key
 // whose configure hangs; set, the last input before the start came from the
