@@ -1,6 +1,6 @@
-// Mode selection, whole runs in every mode, the list as the user sees it at
-// every yield, events that arrive while a run yields, and what cannot be
-// done. Each test starts from a new window; expected commands, rows and
+// A profile line's fields, mode selection, whole runs in every mode, the
+// list as the user sees it at every yield, events that arrive while a run
+// yields, and what cannot be done. Each test starts from a new window; expected commands, rows and
 // message boxes are the golden files in tests/golden.
 #include <gtest/gtest.h>
 

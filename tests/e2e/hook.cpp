@@ -29,11 +29,12 @@ void Say(HWND window, const wchar_t* name, INT_PTR value) {
 bool lastInputKeyboard = false;
 
 // The program's kernel handles. Wine's GetProcessHandleCount answers 0, so
-// each handle value is asked about.
+// each handle value is asked about, up to 4096 handles: each question is a
+// round trip to the server, and this runs before the window is made.
 INT_PTR Handles() {
     INT_PTR n = 0;
     DWORD flags;
-    for (ULONG_PTR h = 4; h < 0x10000; h += 4) n += GetHandleInformation(reinterpret_cast<HANDLE>(h), &flags);
+    for (ULONG_PTR h = 4; h < 0x4000; h += 4) n += GetHandleInformation(reinterpret_cast<HANDLE>(h), &flags);
     return n;
 }
 

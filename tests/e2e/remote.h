@@ -22,6 +22,7 @@ bool Within(DWORD ms, Condition condition) {
     return true;
 }
 
+// A press and its release.
 constexpr DWORD kClick = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP;
 // A click, or with `events` a press or a release alone, at a point of the screen.
 inline void ClickAt(POINT p, DWORD events = kClick) {
