@@ -10,6 +10,7 @@
 source "$(dirname "$0")/../scripts/common.sh"
 
 ensure_packages cmake make "${WINDOWS_PACKAGES[@]}"
+want_packages "${WANTED_PACKAGES[@]}"
 source "$ROOT/scripts/wine.sh"
 DIR=$BUILD/bench-$TAVRUNE_WINE_ARCH
 echo "== building into $DIR ($(basename "$(wine_toolchain)"))"

@@ -7,6 +7,7 @@
 source "$(dirname "$0")/common.sh"
 
 ensure_packages cmake make xdotool "${WINDOWS_PACKAGES[@]}"
+want_packages "${WANTED_PACKAGES[@]}"
 source "$ROOT/scripts/wine.sh"
 configure_and_build "$BUILD/$TAVRUNE_WINE_ARCH" -DCMAKE_TOOLCHAIN_FILE="$(wine_toolchain)"
 exe=$BUILD/$TAVRUNE_WINE_ARCH/src/win32/Tavrune.exe

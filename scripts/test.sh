@@ -22,6 +22,7 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 
 echo "== Windows programs (mingw-w64: i686, the release, and x86_64)"
 ensure_packages "${WINDOWS_PACKAGES[@]}"
+want_packages "${WANTED_PACKAGES[@]}"
 configure_and_build "$BUILD/win32" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake"
 configure_and_build "$BUILD/win64" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-x86_64.cmake"
 
