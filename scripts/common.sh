@@ -20,8 +20,9 @@ _tavrune_updated=""
 _tavrune_update() {
     [ -n "$_tavrune_updated" ] && return 0
     _tavrune_updated=yes
-    _tavrune_sudo apt-get update -qq ||
-        echo "warning: apt-get update failed for some package index (above); installing from the indexes there are" >&2
+    _tavrune_sudo apt-get update -qq && return 0
+    _tavrune_update_failed=yes
+    echo "warning: apt-get update failed for some package index (above); installing from the indexes there are" >&2
 }
 
 # Installs the Debian packages that are missing, and nothing else; a package
@@ -53,9 +54,15 @@ want_packages() {
         _tavrune_updated=""
     fi
     _tavrune_update
-    DEBIAN_FRONTEND=noninteractive _tavrune_sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" \
-        >/dev/null 2>&1 ||
-        echo "note: could not install ${missing[*]} (wanted, not needed); going on without" >&2
+    local said
+    said=$(DEBIAN_FRONTEND=noninteractive _tavrune_sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" 2>&1) &&
+        return 0
+    echo "note: ${missing[*]} not installed (wanted, not needed), going on without it;" \
+        "apt-get: $(grep -m1 '^E:' <<<"$said" || tail -n1 <<<"$said")" >&2
+    # An i386 library must be of the very version of its amd64 twin, which
+    # may have come from the index that failed.
+    [ -z "${_tavrune_update_failed:-}" ] ||
+        echo "note: likely cause: the index that failed to download above held the versions its i386 libraries need" >&2
 }
 
 HOST_PACKAGES=(cmake make g++ libgtest-dev clang-format)

@@ -9,14 +9,23 @@
 #   tavrune_wine_set_dpi DPI         the prefix's DPI, for programs started afterwards
 #   tavrune_win_path UNIX_PATH       the Z:\... name of a Unix file
 # Wine and the display started here end with the calling shell.
-# A kernel without 32-bit support runs no 32-bit Wine: there Wine, and so the
-# programs under test, are 64-bit (TAVRUNE_WINE_ARCH tells which; set to
-# win64 beforehand, it chooses them where both run).
+# Where 32-bit Wine is missing or does not run (Debian 12's fails on some
+# machines whose kernel runs Debian 13's), Wine, and so the programs under
+# test, are 64-bit (TAVRUNE_WINE_ARCH tells which; set to win64 beforehand,
+# it chooses them where both run).
 
-if [ "${TAVRUNE_WINE_ARCH:-}" != win64 ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then
-    TAVRUNE_WINE_ARCH=win32 _TAVRUNE_WINE=/usr/lib/wine/wine
+# TAVRUNE_WINE_WHY says why, in words.
+_tavrune_asked=${TAVRUNE_WINE_ARCH:-}
+TAVRUNE_WINE_ARCH=win64 _TAVRUNE_WINE=/usr/lib/wine/wine64
+if [ "$_tavrune_asked" = win64 ]; then
+    TAVRUNE_WINE_WHY="the x86_64 build under 64-bit Wine, as TAVRUNE_WINE_ARCH=win64 asks"
+elif [ ! -x /usr/lib/wine/wine ]; then
+    TAVRUNE_WINE_WHY="the x86_64 build under 64-bit Wine: no 32-bit Wine here (wine32:i386 is not installed)"
+elif ! _tavrune_said=$(/usr/lib/wine/wine --version 2>&1); then
+    TAVRUNE_WINE_WHY="the x86_64 build under 64-bit Wine: 32-bit Wine does not run here ($(head -n1 <<<"$_tavrune_said"))"
 else
-    TAVRUNE_WINE_ARCH=win64 _TAVRUNE_WINE=/usr/lib/wine/wine64
+    TAVRUNE_WINE_ARCH=win32 _TAVRUNE_WINE=/usr/lib/wine/wine
+    TAVRUNE_WINE_WHY="the i686 release itself: 32-bit Wine runs here"
 fi
 # The font that stands in for SimSun and the dialog fonts: a Song face like
 # SimSun itself, whose Chinese glyphs fit in its own line height (those of
@@ -69,9 +78,22 @@ tavrune_wine_prefix() {
     cp -f "$2" "$WINEPREFIX/drive_c/windows/system32/sc.exe"
 }
 
-# Wine reads the DPI from both keys, each process once, at its start.
+# Wine reads the system DPI from both keys, each process once, at its start.
+# Wine 10 gives each monitor a DPI of its own, set once per Wine server:
+# win32u's add_source (dlls/win32u/sysparams.c) takes it from
+# winex11.drv's X11DRV_UpdateDisplayDevices (dlls/winex11.drv/display.c),
+# which passes the system DPI of the first process to list the displays;
+# write_source_to_registry keeps it as "Dpi" in a volatile key, which every
+# later process reads (read_source_from_registry), and monitor_get_dpi
+# answers with it. So a window in a session started at 96 dpi stays at 96
+# whatever LogPixels says later (GetDpiForWindow and GetDpiForMonitor 96,
+# GetDpiForSystem 144). Volatile keys end with the server: stopping it lets
+# the next process list the displays anew. Wine 8 has no monitor DPI of its
+# own, and there the stop changes nothing.
 tavrune_wine_set_dpi() {
     for key in 'HKCU\Control Panel\Desktop' 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
         tavrune_wine reg add "$key" /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
     done
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w
 }

@@ -231,7 +231,7 @@ TEST(RefusedRun, SaysWhyAndClaimsNothing) {
     // every command would fail unseen; a start left waiting could not be
     // made after all.
     const struct {
-        bool HostPlatform::*has;
+        decltype(&HostPlatform::hasCp936) has;
         std::int16_t option;
         Texts said;
         int rows;

@@ -3,15 +3,20 @@
 #   tests/e2e/run.sh BUILD_DIR [scenario ...]     every scenario at 96 dpi and the
 #                                                 layout at 144, or those named
 # Tests the Windows build in BUILD_DIR/win32 (BUILD_DIR/win64 where Wine runs
-# only 64-bit), with a throwaway prefix in its e2e folder.
+# only 64-bit), with a throwaway prefix in its e2e folder. Under the other
+# Debian release's Wine: scripts/in-debian.sh 13 bash tests/e2e/run.sh ...
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 source "$ROOT/scripts/wine.sh"
 BUILD=$(cd "${1:?usage: run.sh BUILD_DIR [scenario ...]}/$TAVRUNE_WINE_ARCH" && pwd)
 shift
-WORK=$BUILD/e2e
+version=$(tavrune_wine --version)
+# A prefix for each Wine: one Wine's prefix is upgraded by another, then
+# made again by the first.
+WORK=$BUILD/e2e/${version%% *}
 rm -rf "$WORK/records" && mkdir -p "$WORK/records"
-echo "Wine: $TAVRUNE_WINE_ARCH, $BUILD/src/win32/Tavrune.exe"
+echo "Wine: $version ($_TAVRUNE_WINE, $(. /etc/os-release && echo "$PRETTY_NAME")); $TAVRUNE_WINE_WHY"
+echo "Testing: $BUILD/src/win32/Tavrune.exe"
 tavrune_display_start "$WORK"
 tavrune_wine_prefix "$WORK" "$BUILD/tests/e2e/sc_record.exe"
 # Beside the program, in its current folder: neither may ever run (the
