@@ -100,4 +100,6 @@ exec 8<"$root"
 flock 8
 exec 9>&-
 _enter "$root"
+# A root made before a package joined the list gets it now.
+_run_in "$root" bash -c 'source "$1/scripts/common.sh" && shift && ensure_packages "$@"' - "$ROOT" "${ROOT_PACKAGES[@]}"
 _run_in "$root" "$@"
