@@ -86,10 +86,12 @@ tavrune_wine_prefix() {
 # write_source_to_registry keeps it as "Dpi" in a volatile key, which every
 # later process reads (read_source_from_registry), and monitor_get_dpi
 # answers with it. So a window in a session started at 96 dpi stays at 96
-# whatever LogPixels says later (GetDpiForWindow and GetDpiForMonitor 96,
-# GetDpiForSystem 144). Volatile keys end with the server: stopping it lets
-# the next process list the displays anew. Wine 8 has no monitor DPI of its
-# own, and there the stop changes nothing.
+# whatever LogPixels says later (a probe saw GetDpiForWindow and
+# GetDpiForMonitor 96, GetDpiForSystem 144; the layout at 144 dpi came out
+# at 96). Volatile keys end with the server: stopping it lets
+# the next process list the displays anew. Wine 8's get_monitor_dpi
+# answers the system DPI ("FIXME: use the monitor DPI instead"), and there
+# the stop changes nothing.
 tavrune_wine_set_dpi() {
     for key in 'HKCU\Control Panel\Desktop' 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
         tavrune_wine reg add "$key" /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
