@@ -98,4 +98,9 @@ tavrune_wine_set_dpi() {
     done
     wineserver -k >/dev/null 2>&1 || true
     wineserver -w
+    # The new session's own services and desktop start now, not beside the
+    # first window under test, whose first paint they would delay; the
+    # server waits a minute for the next program.
+    wineserver -p60
+    tavrune_wine wineboot >/dev/null 2>&1
 }
