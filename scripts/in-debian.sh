@@ -74,6 +74,9 @@ _make() {
     ensure_packages debootstrap
     echo "Making a Debian $release root for its Wine in $root (once; see README)"
     if [ ! -x "$new/usr/bin/apt-get" ] || [ -e "$new/debootstrap" ]; then
+        # Mounts left by a making that was killed outright must not be
+        # removed with it (the machine's /dev, the clone).
+        awk -v d="$new/" 'index($5, d) == 1 { print $5 }' /proc/self/mountinfo | sort -r | xargs -r -n1 umount -l
         rm -rf --one-file-system "$new"
         debootstrap --variant=minbase "$suite" "$new" "$mirror" >"$log" 2>&1 ||
             { tail -n 5 "$log" >&2; echo "FAIL: debootstrap $suite (see $log)" >&2; return 1; }
