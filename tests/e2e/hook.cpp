@@ -95,7 +95,9 @@ void Redirect(const wchar_t* module, const char* name, Function replacement) {
 // top-level window's WM_CHANGEUISTATE becomes its WM_UPDATEUISTATE (the
 // same). ReactOS's DefWindowProc then leaves the cues shown when keyboard
 // cues are on; Raymond Chen has the caller check that setting, so the
-// program must: here UIS_INITIALIZE does not. Wine keeps no last input.
+// program must: here UIS_INITIALIZE does not, nor does it heed the
+// keyboard preference, which Microsoft's page asks programs to follow.
+// Wine keeps no last input.
 void ChangeCues(HWND window, WPARAM w) {
     const WORD action = LOWORD(w) != UIS_INITIALIZE ? LOWORD(w) : lastInputKeyboard ? UIS_CLEAR : UIS_SET;
     if (LOWORD(w) == UIS_INITIALIZE || (HIWORD(w) & UISF_HIDEFOCUS))
