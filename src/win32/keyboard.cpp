@@ -45,6 +45,7 @@ bool MainWindow::CanFocusOption(int control, void* self) {
 }
 
 bool MainWindow::PreTranslate(MSG& msg) {
+    if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
     if (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd)) return false;
     // Alt, alone or with another key, shows every cue from the moment it is
     // pressed, as the dialog manager does (ReactOS's IsDialogMessageW on
