@@ -51,12 +51,13 @@ void ListBoxResultList::DoSetCurrent(int i) {
 void ListBoxResultList::DoBeginUpdate() { SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0); }
 
 void ListBoxResultList::DoEndUpdate() {
-    // The list box redraws its scroll bar itself when redraw is turned back
-    // on; repainting the frame as well drew the scroll bar a second time,
-    // about half of what the window did per row during a run under Wine.
     SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
-    // Painted at the next turn of the message loop.
-    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
+    // The frame too, as Microsoft's WM_SETREDRAW page asks of a window with
+    // a non-client area (List1 has WS_EX_CLIENTEDGE and its scroll bar):
+    // Wine's list box sets its scroll bar again when redraw comes back, but
+    // nothing says Windows' does. Painted at the next turn of the message
+    // loop.
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 }  // namespace tavrune

@@ -138,12 +138,22 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             ApplyDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
             return 0;
         case WM_SETTINGCHANGE:
-        case WM_SYSCOLORCHANGE:
+        case WM_SYSCOLORCHANGE: {
             // High contrast turned on or off, or other colours: the "？" reads
-            // its colour each time it is drawn.
-            if (message == WM_SYSCOLORCHANGE || wParam == SPI_SETHIGHCONTRAST) {
+            // its colour each time it is drawn. The keyboard settings are
+            // followed at once, a run going on or not.
+            const bool keyboard = message == WM_SETTINGCHANGE &&
+                                  (wParam == SPI_SETKEYBOARDCUES || wParam == SPI_SETKEYBOARDPREF);
+            if (keyboard) FollowKeyboardSettings(false);
+            if (keyboard || message == WM_SYSCOLORCHANGE || wParam == SPI_SETHIGHCONTRAST) {
                 RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
             }
+            break;
+        }
+        case WM_SYSCOMMAND:
+            // The keyboard opens the system menu (Alt or F10 released): every
+            // cue shows, as ReactOS's IsDialogMessageW has it for SC_KEYMENU.
+            if ((wParam & 0xFFF0) == SC_KEYMENU) ShowCues(UISF_HIDEFOCUS | UISF_HIDEACCEL);
             break;
         case WM_QUERYENDSESSION:
             // A log-off now would end the program at the run's next yield
@@ -181,15 +191,7 @@ void MainWindow::OnCreate() {
     }
     ApplyDpi(WindowDpi(hwnd_, systemDpi_), nullptr);
     SetControlStates();
-    // A new window shows its focus rectangle. Like a dialog, this one hides
-    // it when opened with the mouse and shows it when opened with the
-    // keyboard (the system knows which came last), unless the user has
-    // asked to see it always; the dialog manager that would do this does not
-    // run here.
-    BOOL alwaysShown = FALSE;
-    SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &alwaysShown, 0);
-    if (!alwaysShown)
-        SendMessageW(hwnd_, WM_UPDATEUISTATE, MAKEWPARAM(UIS_INITIALIZE, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
+    FollowKeyboardSettings(true);
 }
 
 int MainWindow::ControlAt(HWND control) const {

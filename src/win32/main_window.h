@@ -47,7 +47,11 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     // Tab, the arrows and Enter as in a dialog; true when the key was used.
     bool NavigateByKey(const MSG& msg);
-    void ShowFocusCues();
+    // UIS_CLEAR of `cues` (UISF_HIDEFOCUS, UISF_HIDEACCEL) for the window.
+    void ShowCues(WORD cues);
+    // The cues the user's keyboard settings ask for, at `opening` or after
+    // a change.
+    void FollowKeyboardSettings(bool opening);
 
     void OnCreate();
     void OnCommand(int id, int code);

@@ -267,8 +267,8 @@ struct Tavrune : remote::App {
 
     // A standard run in a window opened with the mouse: chosen with Space,
     // the run button focused by a press released off it, the run started
-    // with a held Enter, the first key that moves or starts anything, which
-    // shows the focus rectangle before the run. Then the keys, with option
+    // with a held Enter, which shows no focus rectangle (in a dialog only
+    // Tab and Alt do). Then the keys, with option
     // buttons that click themselves on the focus as XP's do (the hook): Tab
     // and Shift+Tab follow the tab order and select nothing, Enter off the
     // run button does nothing, the arrows move among the options and
@@ -342,6 +342,54 @@ struct Tavrune : remote::App {
                Fmt("%s, rows %d, commands %zu, ", said.c_str(), Count(), Records().size()) +
                    Fmt(more < kHandleSlack ? "handles +few" : "handles +%d", more));
         Expect("exit", Fmt("%lu", Stop()));
+    }
+
+    // The focus rectangle of windows opened with the mouse: after an arrow,
+    // then Tab; after Alt (whose system menu Escape leaves); with keyboard
+    // cues always shown, with the keyboard preferred; once the first is
+    // turned on, and the second in the middle of a run.
+    void CueKeys() {
+        // A window each time, with a setting on from the start or none.
+        const auto open = [&](const wchar_t* setting) {
+            hwnd = nullptr;
+            return Open(true, {{kKeyboardVar, setting}});
+        };
+        if (!open(nullptr)) return;
+        std::string seen = Cues();
+        Key(VK_DOWN);
+        seen += FocusOn(IDC_OPTION1 + 1) ? " " : "? ";
+        seen += Cues();
+        Key(VK_TAB);
+        Within(5000, [&] { return Focused() != IDC_OPTION1 + 1; });
+        seen += " " + Cues();
+        Stop();
+        // Read while Alt is down: the cues show from the press.
+        if (!open(nullptr)) return;
+        keybd_event(VK_MENU, 0, 0, 0);
+        Within(5000, [&] { return Cues() == "shown"; });
+        seen += "; " + Cues();
+        keybd_event(VK_MENU, 0, KEYEVENTF_KEYUP, 0);
+        Key(VK_ESCAPE);
+        Stop();
+        for (const wchar_t* setting : {L"cues", L"preference"}) {
+            if (!open(setting)) return;
+            seen += "; " + Cues();
+            Stop();
+        }
+        if (!open(nullptr)) return;
+        Send(hwnd, kTest, kKeyboardSetting, SPI_SETKEYBOARDCUES);
+        seen += "; " + Cues();
+        Stop();
+        if (!open(nullptr)) return;
+        PostMessageW(Control(IDC_OPTION1), BM_CLICK, 0, 0);
+        PostMessageW(Control(IDC_COMMAND1), BM_CLICK, 0, 0);
+        Within(60000, [&] { return Count() > 1; });
+        Send(hwnd, kTest, kKeyboardSetting, SPI_SETKEYBOARDPREF);
+        seen += "; " + Cues() + (Count() < 86 ? "" : " after the run");
+        Expect("cues: mouse start, arrow, Tab; Alt; always; preferred; turned on; preferred mid-run; exit",
+               seen + Fmt("; %lu", Stop()));
+        // The closed run's last command ends before Wine is shut down.
+        Records();
     }
 
     // The manual mode: the label, the option, OK and the golden rows
@@ -428,6 +476,7 @@ int wmain(int argc, wchar_t** argv) {
         {L"layout", [] { Tavrune().Layout(); }},
         {L"standard", [] { Tavrune().Standard(); }},
         {L"manual", [] { Tavrune().Manual(); }},
+        {L"cues", [] { Tavrune().CueKeys(); }},
         {L"close", [] {
              for (const auto& [rows, message] : {std::pair(5, WM_CLOSE), {12, WM_QUIT}})
                  Tavrune().StopAfter(rows, message);
@@ -435,7 +484,7 @@ int wmain(int argc, wchar_t** argv) {
     // A misspelt scenario, or none, would pass having checked nothing.
     for (int i = 4; i < std::max(argc, 5); ++i) {
         if (i < argc && scenarios.count(argv[i])) continue;
-        std::printf("no scenario \"%ls\": layout standard manual close\n", i < argc ? argv[i] : L"");
+        std::printf("no scenario \"%ls\": layout standard manual cues close\n", i < argc ? argv[i] : L"");
         return 2;
     }
     exePath = argv[1];

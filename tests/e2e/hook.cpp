@@ -25,8 +25,11 @@ void Say(HWND window, const wchar_t* name, INT_PTR value) {
     SetPropW(window, name, reinterpret_cast<HANDLE>(value));
 }
 // Set by the driver in the environment: the last input before the start
-// came from the keyboard.
+// came from the keyboard; keyboard cues always shown, the keyboard
+// preferred.
 bool lastInputKeyboard = false;
+bool keyboardCues = false;
+bool keyboardPreferred = false;
 
 // The program's kernel handles. Wine's GetProcessHandleCount answers 0, so
 // each handle value is asked about, up to 4096 handles: each question is a
@@ -43,10 +46,12 @@ INT_PTR Handles() {
 // ("underline keyboard shortcuts") off, as Windows has them unless the user
 // turns them on (Raymond Chen, "Who sends the initial WM_UPDATEUISTATE
 // message?": the feature "hides keyboard accelerators by default"); Wine
-// has them on.
+// has them on. The keyboard preference off, unless the user turns it on
+// (Microsoft's "Keyboard preference parameter" page).
 BOOL WINAPI SpiAsTested(UINT action, UINT param, void* data, UINT ini) {
     const BOOL result = SystemParametersInfoW(action, param, data, ini);
-    if (action == SPI_GETKEYBOARDCUES) *static_cast<BOOL*>(data) = FALSE;
+    if (action == SPI_GETKEYBOARDCUES) *static_cast<BOOL*>(data) = keyboardCues;
+    if (action == SPI_GETKEYBOARDPREF) *static_cast<BOOL*>(data) = keyboardPreferred;
     if (action == SPI_GETHIGHCONTRAST && highContrast)
         static_cast<HIGHCONTRASTW*>(data)->dwFlags = HCF_AVAILABLE | HCF_HIGHCONTRASTON;
     return result;
@@ -90,7 +95,9 @@ void Redirect(const wchar_t* module, const char* name, Function replacement) {
 // top-level window's WM_CHANGEUISTATE becomes its WM_UPDATEUISTATE (the
 // same). ReactOS's DefWindowProc then leaves the cues shown when keyboard
 // cues are on; Raymond Chen has the caller check that setting, so the
-// program must: here UIS_INITIALIZE does not. Wine keeps no last input.
+// program must: here UIS_INITIALIZE does not, nor does it heed the
+// keyboard preference, which Microsoft's page asks programs to follow.
+// Wine keeps no last input.
 void ChangeCues(HWND window, WPARAM w) {
     const WORD action = LOWORD(w) != UIS_INITIALIZE ? LOWORD(w) : lastInputKeyboard ? UIS_CLEAR : UIS_SET;
     if (LOWORD(w) == UIS_INITIALIZE || (HIWORD(w) & UISF_HIDEFOCUS))
@@ -210,6 +217,10 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK CallWndProc(int code, WPARAM w
     // Once, at the first message, before the window is made.
     static const bool prepared = [] {
         lastInputKeyboard = GetEnvironmentVariableW(kLastInputVar, nullptr, 0) > 0;
+        wchar_t keyboard[16] = {};
+        GetEnvironmentVariableW(kKeyboardVar, keyboard, 16);
+        keyboardCues = !lstrcmpW(keyboard, L"cues");
+        keyboardPreferred = !lstrcmpW(keyboard, L"preference");
         Redirect(L"user32.dll", "SystemParametersInfoW", SpiAsTested);
         return true;
     }();
@@ -242,6 +253,12 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK CallWndProc(int code, WPARAM w
         // (Microsoft's WM_SETTINGCHANGE page).
         highContrast = m->lParam != 0;
         SendMessageW(m->hwnd, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+    } else if (m->message == testMessage && m->wParam == kKeyboardSetting) {
+        // Turned on as the Control Panel does it: SystemParametersInfo with
+        // SPIF_SENDCHANGE sends WM_SETTINGCHANGE with its uiAction in wParam
+        // (Microsoft's WM_SETTINGCHANGE page).
+        (m->lParam == SPI_SETKEYBOARDCUES ? keyboardCues : keyboardPreferred) = true;
+        SendMessageW(m->hwnd, WM_SETTINGCHANGE, m->lParam, 0);
     } else if (m->message == testMessage && m->wParam == kLimitedUser) {
         Redirect(L"advapi32.dll", "OpenSCManagerW", OpenScmAsLimitedUser);
         Say(m->hwnd, kHandlesProp, Handles() - handlesAtStart);

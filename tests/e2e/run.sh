@@ -33,7 +33,7 @@ driver() {
 tavrune_wine_set_dpi 96
 [ $# -gt 0 ] && { driver "$@"; exit; }
 status=0
-driver layout standard manual close || status=1
+driver layout standard manual cues close || status=1
 tavrune_wine_set_dpi 144
 driver layout || status=1
 exit $status

@@ -13,9 +13,12 @@ namespace e2e {
 //  - kMoveAskingSize: the same move as Windows 10 1703 and later make it for
 //    a per-monitor v2 window, which is asked its size at the new DPI first;
 //  - kHighContrast: turned on (lParam 1) or off;
-//  - kLimitedUser: the user is a limited one from now on.
+//  - kLimitedUser: the user is a limited one from now on;
+//  - kKeyboardSetting: keyboard cues always shown (lParam
+//    SPI_SETKEYBOARDCUES) or the keyboard preferred (SPI_SETKEYBOARDPREF)
+//    turned on.
 inline constexpr wchar_t kTestMessage[] = L"TavruneTest";
-enum Command : WPARAM { kMoveToDpi = 1, kMoveAskingSize, kHighContrast, kLimitedUser };
+enum Command : WPARAM { kMoveToDpi = 1, kMoveAskingSize, kHighContrast, kLimitedUser, kKeyboardSetting };
 // After a move to another monitor, Windows suggests a place this far away.
 inline constexpr int kMoveX = 16;
 inline constexpr int kMoveY = 8;
@@ -35,10 +38,12 @@ inline constexpr wchar_t kHandlesProp[] = L"TavruneHandles";
 
 // The environment of the programs under test: the records folder; the key
 // whose configure hangs; set, the last input before the start came from the
-// keyboard (unset: the mouse).
+// keyboard (unset: the mouse); "cues" or "preference", that keyboard
+// setting is on from the start (unset: both off).
 inline constexpr wchar_t kRecordsVar[] = L"TAVRUNE_SC_RECORDS";
 inline constexpr wchar_t kHangVar[] = L"TAVRUNE_SC_HANG";
 inline constexpr wchar_t kLastInputVar[] = L"TAVRUNE_TEST_LAST_INPUT";
+inline constexpr wchar_t kKeyboardVar[] = L"TAVRUNE_TEST_KEYBOARD";
 
 // How long Tavrune waits at most for a configure before it starts the
 // service (the README tells the user), and how long a hung configure lasts.
