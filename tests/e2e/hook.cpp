@@ -20,9 +20,11 @@ namespace {
 using namespace e2e;
 
 bool highContrast = false;
+// Tavrune's window, once made.
+HWND mainWindow = nullptr;
 // What the hook says to the driver, in a property of the window or a control.
 void Say(HWND window, const wchar_t* name, INT_PTR value) {
-    SetPropW(window, name, reinterpret_cast<HANDLE>(value));
+    SetPropW(window, name, reinterpret_cast<HANDLE>(value + 1));
 }
 // Set by the driver in the environment: the last input before the start
 // came from the keyboard.
@@ -41,9 +43,10 @@ INT_PTR Handles() {
 // High contrast, which Wine cannot turn on: SPI_GETHIGHCONTRAST reports
 // HCF_HIGHCONTRASTON (Microsoft's HIGHCONTRAST page). Keyboard cues
 // ("underline keyboard shortcuts") off, as Windows has them unless the user
-// turns them on (Raymond Chen, "Who sends the initial WM_UPDATEUISTATE
-// message?": the feature "hides keyboard accelerators by default"); Wine
-// has them on.
+// turns them on (Raymond Chen, "Managing the UI state of accelerators and
+// focus rectangles", 2005-05-03: since Windows 2000 keyboard cues "are
+// hidden by default, and are revealed only when you start using the
+// keyboard"); Wine has them on.
 BOOL WINAPI SpiAsTested(UINT action, UINT param, void* data, UINT ini) {
     const BOOL result = SystemParametersInfoW(action, param, data, ini);
     if (action == SPI_GETKEYBOARDCUES) *static_cast<BOOL*>(data) = FALSE;
@@ -83,14 +86,14 @@ void Redirect(const wchar_t* module, const char* name, Function replacement) {
 
 // The focus rectangle of a window: shown when a top-level window is made (a
 // child takes its parent's: ReactOS win32ss/user/ntuser/window.c,
-// IntCreateWindow; Raymond Chen, "Who sends the initial WM_UPDATEUISTATE
-// message?", 2013-05-17). UIS_SET hides it, UIS_CLEAR shows it, and
+// IntCreateWindow). UIS_SET hides it, UIS_CLEAR shows it, and
 // UIS_INITIALIZE hides it after input from the mouse, shows it after the
 // keyboard (Microsoft's WM_CHANGEUISTATE page; ReactOS user32 defwnd.c). A
 // top-level window's WM_CHANGEUISTATE becomes its WM_UPDATEUISTATE (the
 // same). ReactOS's DefWindowProc then leaves the cues shown when keyboard
-// cues are on; Raymond Chen has the caller check that setting, so the
-// program must: here UIS_INITIALIZE does not. Wine keeps no last input.
+// cues are on; Raymond Chen (2005, above) has the window that sends
+// UIS_INITIALIZE decide from how it was shown, so the program checks that
+// setting itself: here UIS_INITIALIZE does not. Wine keeps no last input.
 void ChangeCues(HWND window, WPARAM w) {
     const WORD action = LOWORD(w) != UIS_INITIALIZE ? LOWORD(w) : lastInputKeyboard ? UIS_CLEAR : UIS_SET;
     if (LOWORD(w) == UIS_INITIALIZE || (HIWORD(w) & UISF_HIDEFOCUS))
@@ -98,23 +101,14 @@ void ChangeCues(HWND window, WPARAM w) {
 }
 
 // List1 as Windows may draw it where the evidence leaves room. The program
-// must be right either way, and is checked both ways: with this hook in the
-// standard run, as Wine's list box in the close runs.
-//  - While its redraw flag is clear, nothing changed is drawn, nor after the
-//    flag is set again until the program asks (Microsoft's WM_SETREDRAW page:
-//    "call RedrawWindow ... to cause the list box to be repainted"). Wine's
-//    test_ownerdraw ("pending redraw state", dlls/user32/tests/listbox.c) has
-//    Windows draw the changed rows by itself, as Wine's list box does.
-//  - LB_SETSEL, which moves the caret to its row, scrolls "if necessary"
-//    (Microsoft's LB_SETSEL page), not saying how far: here only until part
-//    of the row shows; Wine's list box scrolls until all of it shows.
+// must be right either way, and is checked both ways: with this in the
+// standard run, as Wine's list box in the close runs. LB_SETSEL, which
+// moves the caret to its row, scrolls "if necessary" (Microsoft's LB_SETSEL
+// page), not saying how far: here only until part of the row shows; Wine's
+// list box scrolls until all of it shows.
 WNDPROC listProc = nullptr;
 LRESULT CALLBACK ListAsOnWindows(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
     const auto call = [&](UINT m, WPARAM w, LPARAM l) { return CallWindowProcW(listProc, list, m, w, l); };
-    if (message == WM_PAINT && GetPropW(list, L"TavruneFrozen")) {
-        ValidateRect(list, nullptr);
-        return 0;
-    }
     if (message == LB_SETSEL && wParam) {
         RECT row = {};
         RECT view;
@@ -126,10 +120,70 @@ LRESULT CALLBACK ListAsOnWindows(HWND list, UINT message, WPARAM wParam, LPARAM 
         if (row.bottom > 0 && row.top < view.bottom) call(LB_SETTOPINDEX, top, 0);
         return result;
     }
-    const LRESULT result = call(message, wParam, lParam);
-    if (message == WM_SETREDRAW && wParam) ValidateRect(list, nullptr);
-    if (message == WM_SETREDRAW) SetPropW(list, L"TavruneFrozen", wParam ? nullptr : list);
+    return call(message, wParam, lParam);
+}
+
+// An unchecked option button that gets the focus other than by a press of
+// the mouse clicks itself: Wine's comctl32 button test lets a BN_CLICKED
+// follow the focus "for a radio button" (setfocus_static_seq) and has none
+// between the focus and the press (lbuttondown_seq); later Windows have
+// BM_SETDONTCLICK to stop it (Microsoft's page). Later Wines' comctl32 does
+// it (button.c, WM_SETFOCUS: "!(infoPtr->state & (BST_CHECKED |
+// BUTTON_BTNPRESSED))"), Wine 8's does not: played only when the button
+// itself did not click. kClickedProp says it happened, either way.
+WNDPROC optionProc = nullptr;
+HWND focusing = nullptr;
+bool focusClicked = false;
+LRESULT CALLBACK OptionAsOnWindows(HWND option, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_SETFOCUS) return CallWindowProcW(optionProc, option, message, wParam, lParam);
+    const bool unchecked = SendMessageW(option, BM_GETCHECK, 0, 0) == BST_UNCHECKED;
+    focusing = option;
+    focusClicked = false;
+    const LRESULT result = CallWindowProcW(optionProc, option, message, wParam, lParam);
+    focusing = nullptr;
+    const bool pressed = GetKeyState(VK_LBUTTON) < 0;
+    if (!focusClicked && unchecked && !pressed)
+        SendMessageW(GetParent(option), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(option), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(option));
+    if (unchecked && !pressed) Say(option, kClickedProp, 1);
     return result;
+}
+
+// What the program does that only it can tell, watched on the way through
+// its own imports: the WM_CLOSE or WM_QUIT it takes from its queue
+// (kTakenProp), kMainLoop taken by its own message loop (the one that calls
+// GetMessageW), the processes it starts (kStartsProp), and the start of the
+// command line kHoldVar names, held until the driver sets kReleaseEvent
+// (kHeldProp), so that a scenario meets the run at a known row.
+std::wstring hold;
+LONG starts = 0;
+void Took(const MSG* msg) {
+    if (msg->message == WM_CLOSE) Say(mainWindow, kTakenProp, WM_CLOSE);
+    if (msg->message == WM_QUIT) Say(mainWindow, kTakenProp, WM_QUIT + 1 + INT_PTR(msg->wParam));
+}
+BOOL WINAPI PeekMessageWatched(MSG* msg, HWND window, UINT first, UINT last, UINT remove) {
+    const BOOL got = PeekMessageW(msg, window, first, last, remove);
+    if (got && (remove & PM_REMOVE)) Took(msg);
+    return got;
+}
+BOOL WINAPI GetMessageWatched(MSG* msg, HWND window, UINT first, UINT last) {
+    static const UINT testMessage = RegisterWindowMessageW(kTestMessage);
+    const BOOL got = GetMessageW(msg, window, first, last);
+    if (got != -1) Took(msg);
+    if (msg->message == testMessage && msg->wParam == kMainLoop) Say(mainWindow, kMainLoopProp, 1);
+    return got;
+}
+BOOL WINAPI CreateProcessWatched(const wchar_t* name, wchar_t* line, SECURITY_ATTRIBUTES* process,
+                                 SECURITY_ATTRIBUTES* thread, BOOL inherit, DWORD flags, void* environment,
+                                 const wchar_t* folder, STARTUPINFOW* startup, PROCESS_INFORMATION* info) {
+    if (!hold.empty() && line && std::wstring(line).find(hold) != std::wstring::npos) {
+        Say(mainWindow, kHeldProp, 1);
+        HANDLE release = OpenEventW(SYNCHRONIZE, FALSE, kReleaseEvent);
+        WaitForSingleObject(release, kHoldMs);
+        CloseHandle(release);
+    }
+    Say(mainWindow, kStartsProp, InterlockedIncrement(&starts));
+    return CreateProcessW(name, line, process, thread, inherit, flags, environment, folder, startup, info);
 }
 
 // A move to a monitor of another DPI, which Wine never makes: WM_DPICHANGED
@@ -141,12 +195,16 @@ LRESULT CALLBACK ListAsOnWindows(HWND list, UINT message, WPARAM wParam, LPARAM 
 // it answered TRUE, kPlacedProp that the window took the suggested
 // rectangle, place and size (which follows the table, not the linear
 // suggestion, on a move that does not ask). kFontsLeftProp counts the
-// fonts the controls had before that still exist after: Wine's
+// distinct fonts the controls had before (-1: a control had none) that
+// still exist after: Wine's
 // GetGuiResources answers 0, and a deleted font's handle is no object.
 void MoveToDpi(HWND window, int dpi, int from, bool askSize) {
     std::vector<HGDIOBJ> fonts;
     for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
         fonts.push_back(reinterpret_cast<HGDIOBJ>(SendMessageW(c, WM_GETFONT, 0, 0)));
+    std::sort(fonts.begin(), fonts.end());
+    fonts.erase(std::unique(fonts.begin(), fonts.end()), fonts.end());
+    Say(window, kFontsProp, std::count(fonts.begin(), fonts.end(), nullptr) ? -1 : INT_PTR(fonts.size()));
     RECT r;
     GetWindowRect(window, &r);
     SIZE size = {r.right - r.left, r.bottom - r.top};
@@ -201,35 +259,59 @@ void WriteLayout(HWND window, int dpi) {
         << std::wstring_convert<std::codecvt_utf8_utf16<wchar_t>>().to_bytes(text);
 }
 
+// The message box's icon, as the system's own icons are shared: the IDI_
+// number whose LoadIcon gives the handle its icon control shows, or 0.
+int BoxIcon(HWND box) {
+    HANDLE shown = nullptr;
+    wchar_t name[16];
+    for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        const bool icon = (GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
+        if (GetClassNameW(c, name, 16) && !lstrcmpiW(name, L"Static") && icon)
+            shown = reinterpret_cast<HANDLE>(SendMessageW(c, STM_GETICON, 0, 0));
+    }
+    for (int id : {32513, 32514, 32515, 32516})
+        if (shown && shown == LoadIconW(nullptr, MAKEINTRESOURCEW(id))) return id;
+    return 0;
+}
+
 }  // namespace
 
 extern "C" __declspec(dllexport) LRESULT CALLBACK CallWndProc(int code, WPARAM wParam, LPARAM lParam) {
     const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
     static const UINT testMessage = RegisterWindowMessageW(kTestMessage);
     static const INT_PTR handlesAtStart = Handles();
+    static const bool wineList = GetEnvironmentVariableW(kWineListVar, nullptr, 0) > 0;
     // Once, at the first message, before the window is made.
     static const bool prepared = [] {
         lastInputKeyboard = GetEnvironmentVariableW(kLastInputVar, nullptr, 0) > 0;
+        wchar_t line[200] = {};
+        if (GetEnvironmentVariableW(kHoldVar, line, 200) < 200) hold = line;
         Redirect(L"user32.dll", "SystemParametersInfoW", SpiAsTested);
+        Redirect(L"user32.dll", "PeekMessageW", PeekMessageWatched);
+        Redirect(L"user32.dll", "GetMessageW", GetMessageWatched);
+        Redirect(L"kernel32.dll", "CreateProcessW", CreateProcessWatched);
         return true;
     }();
     const int id = GetDlgCtrlID(m->hwnd);
-    if (!listProc && id == IDC_LIST1) {
-        const auto proc = reinterpret_cast<LONG_PTR>(ListAsOnWindows);
-        listProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(m->hwnd, GWLP_WNDPROC, proc));
+    const bool option = id >= IDC_OPTION1 && id <= IDC_OPTION1 + 5;
+    const auto subclass = [&](WNDPROC proc) {
+        return reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(m->hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
+    };
+    if (!listProc && id == IDC_LIST1 && !wineList) listProc = subclass(ListAsOnWindows);
+    if (option && !GetPropW(m->hwnd, L"TavruneOption")) {
+        SetPropW(m->hwnd, L"TavruneOption", m->hwnd);
+        optionProc = subclass(OptionAsOnWindows);
     }
     if (code != HC_ACTION || !prepared) return CallNextHookEx(nullptr, code, wParam, lParam);
-    const bool option = id >= IDC_OPTION1 && id <= IDC_OPTION1 + 5;
     const bool topLevel = !(GetWindowLongPtrW(m->hwnd, GWL_STYLE) & WS_CHILD);
-    // An unchecked option button that gets the focus clicks itself, as XP's
-    // do: Wine's comctl32 button test (test_button_messages,
-    // setfocus_static_seq) lets a BN_CLICKED follow the focus "for a radio
-    // button", and later Windows have BM_SETDONTCLICK to stop it (Microsoft's
-    // page), which XP ignores. kClickedProp says it happened.
-    if (m->message == WM_SETFOCUS && option && SendMessageW(m->hwnd, BM_GETCHECK, 0, 0) == BST_UNCHECKED) {
-        Say(m->hwnd, kClickedProp, 1);
-        SendMessageW(GetParent(m->hwnd), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(m->hwnd));
+    wchar_t className[32] = {};
+    if (!mainWindow && topLevel && GetClassNameW(m->hwnd, className, 32) &&
+        !lstrcmpW(className, L"TavruneForm1"))
+        mainWindow = m->hwnd;
+    if (m->message == WM_COMMAND && HIWORD(m->wParam) == BN_CLICKED && m->lParam &&
+        reinterpret_cast<HWND>(m->lParam) == focusing) {
+        focusClicked = true;
     } else if ((m->message == WM_CHANGEUISTATE || m->message == WM_UPDATEUISTATE) && topLevel) {
         ChangeCues(m->hwnd, m->wParam);
     } else if (m->message == testMessage && (m->wParam == kMoveToDpi || m->wParam == kMoveAskingSize)) {
@@ -242,9 +324,12 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK CallWndProc(int code, WPARAM w
         // (Microsoft's WM_SETTINGCHANGE page).
         highContrast = m->lParam != 0;
         SendMessageW(m->hwnd, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+    } else if (m->message == testMessage && m->wParam == kBoxIcon) {
+        Say(m->hwnd, kIconProp, BoxIcon(m->hwnd));
     } else if (m->message == testMessage && m->wParam == kLimitedUser) {
         Redirect(L"advapi32.dll", "OpenSCManagerW", OpenScmAsLimitedUser);
-        Say(m->hwnd, kHandlesProp, Handles() - handlesAtStart);
+        // None counted at the start: the count is not to be trusted.
+        if (handlesAtStart > 0) Say(m->hwnd, kHandlesProp, Handles() - handlesAtStart);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }

@@ -13,32 +13,55 @@ namespace e2e {
 //  - kMoveAskingSize: the same move as Windows 10 1703 and later make it for
 //    a per-monitor v2 window, which is asked its size at the new DPI first;
 //  - kHighContrast: turned on (lParam 1) or off;
-//  - kLimitedUser: the user is a limited one from now on.
+//  - kLimitedUser: the user is a limited one from now on;
+//  - kMainLoop: posted; kMainLoopProp is said once the program's own
+//    message loop takes it;
+//  - kBoxIcon: sent to a message box, which icon it shows is said in its
+//    kIconProp: the IDI_ number LoadIcon gives the same icon for, or 0.
 inline constexpr wchar_t kTestMessage[] = L"TavruneTest";
-enum Command : WPARAM { kMoveToDpi = 1, kMoveAskingSize, kHighContrast, kLimitedUser };
+enum Command : WPARAM { kMoveToDpi = 1, kMoveAskingSize, kHighContrast, kLimitedUser, kMainLoop, kBoxIcon };
 // After a move to another monitor, Windows suggests a place this far away.
 inline constexpr int kMoveX = 16;
 inline constexpr int kMoveY = 8;
 
-// What the hook says in window properties: an option clicked itself; the
-// focus rectangle is hidden; the window answered WM_GETDPISCALEDSIZE with
-// TRUE; it took the place and size WM_DPICHANGED suggested; how many of the
-// fonts its controls had before the move still exist after it; how many
-// kernel handles the program holds more than at its first message (said
-// when a limited user is asked for).
+// What the hook says in window properties (a property holds the value plus
+// one, so that a value never said reads apart from 0): an option clicked
+// itself; the focus rectangle is hidden; the window answered
+// WM_GETDPISCALEDSIZE with TRUE; it took the place and size WM_DPICHANGED
+// suggested; the distinct fonts its controls had before the move, and how
+// many of them still exist after it; how many kernel handles the program
+// holds more than at its first message (said when a limited user is asked
+// for); the processes it has started; its start of the held command is
+// held; the last WM_CLOSE or WM_QUIT it took from its queue (the quit as
+// WM_QUIT + 1 + its wParam); its own message loop took kMainLoop.
 inline constexpr wchar_t kClickedProp[] = L"TavruneClicked";
 inline constexpr wchar_t kCuesHiddenProp[] = L"TavruneCuesHidden";
 inline constexpr wchar_t kAnsweredProp[] = L"TavruneAnswered";
 inline constexpr wchar_t kPlacedProp[] = L"TavrunePlaced";
+inline constexpr wchar_t kFontsProp[] = L"TavruneFonts";
 inline constexpr wchar_t kFontsLeftProp[] = L"TavruneFontsLeft";
 inline constexpr wchar_t kHandlesProp[] = L"TavruneHandles";
+inline constexpr wchar_t kStartsProp[] = L"TavruneStarts";
+inline constexpr wchar_t kHeldProp[] = L"TavruneHeld";
+inline constexpr wchar_t kTakenProp[] = L"TavruneTaken";
+inline constexpr wchar_t kMainLoopProp[] = L"TavruneMainLoop";
+inline constexpr wchar_t kIconProp[] = L"TavruneIcon";
 
 // The environment of the programs under test: the records folder; the key
-// whose configure hangs; set, the last input before the start came from the
-// keyboard (unset: the mouse).
+// whose configure hangs; how long each other configure takes, in ms; set,
+// the last input before the start came from the keyboard (unset: the
+// mouse); the command line whose start the hook holds until the driver
+// sets kReleaseEvent; set, the list box is left as Wine has it.
 inline constexpr wchar_t kRecordsVar[] = L"TAVRUNE_SC_RECORDS";
 inline constexpr wchar_t kHangVar[] = L"TAVRUNE_SC_HANG";
+inline constexpr wchar_t kConfigMsVar[] = L"TAVRUNE_SC_CONFIG_MS";
 inline constexpr wchar_t kLastInputVar[] = L"TAVRUNE_TEST_LAST_INPUT";
+inline constexpr wchar_t kHoldVar[] = L"TAVRUNE_TEST_HOLD";
+inline constexpr wchar_t kWineListVar[] = L"TAVRUNE_TEST_WINE_LIST";
+inline constexpr wchar_t kReleaseEvent[] = L"TavruneTestRelease";
+// A held start goes on by itself after this long, so that no failed
+// scenario leaves the program waiting.
+inline constexpr DWORD kHoldMs = 60000;
 
 // How long Tavrune waits at most for a configure before it starts the
 // service (the README tells the user), and how long a hung configure lasts.
