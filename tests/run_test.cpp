@@ -296,24 +296,6 @@ TEST(ProfileText, EachLineOfFieldsTxtHasItsNameTypeAndKey) {
     }
 }
 
-TEST(ResultList, SetTextKeepsPlaceAndMarkAndTheCurrentRowFollows) {
-    MemoryResultList list;
-    // Past the end: appended.
-    for (const char16_t* text : {u"a", u"b", u"c"}) list.SetText(list.Count() + 1, text);
-    list.SetMarked(1, true);
-    list.SetText(1, u"B");
-    list.SetCurrent(1);
-    list.SetText(0, u"A");
-    EXPECT_EQ(RowTexts(list), (Texts{u"A", u"B", u"c"}));
-    EXPECT_EQ(Marks(list), Rows{1});
-    EXPECT_EQ(list.Current(), 1);
-    list.Remove(1);
-    EXPECT_EQ(list.Current(), -1);
-    list.SetCurrent(1);
-    list.Clear();
-    EXPECT_EQ(list.Current(), -1);
-}
-
 TEST(ResultList, TheCurrentRowIsBroughtWholeIntoViewScrollingAsLittleAsItCan) {
     // Row, top row, row height, view height, and the top row that shows the
     // row whole: in view (8 rows fit), cut off at the bottom, far below,

@@ -19,9 +19,6 @@ namespace {
 
 using namespace e2e;
 
-bool highContrast = false;
-// Tavrune's window, once made.
-HWND mainWindow = nullptr;
 // What the hook says to the driver, in a property of the window or a control.
 void Say(HWND window, const wchar_t* name, INT_PTR value) {
     SetPropW(window, name, reinterpret_cast<HANDLE>(value + 1));
@@ -30,18 +27,7 @@ void Say(HWND window, const wchar_t* name, INT_PTR value) {
 // came from the keyboard.
 bool lastInputKeyboard = false;
 
-// The program's kernel handles. Wine's GetProcessHandleCount answers 0, so
-// each handle value is asked about, up to 4096 handles: each question is a
-// round trip to the server, and this runs before the window is made.
-INT_PTR Handles() {
-    INT_PTR n = 0;
-    DWORD flags;
-    for (ULONG_PTR h = 4; h < 0x4000; h += 4) n += GetHandleInformation(reinterpret_cast<HANDLE>(h), &flags);
-    return n;
-}
-
-// High contrast, which Wine cannot turn on: SPI_GETHIGHCONTRAST reports
-// HCF_HIGHCONTRASTON (Microsoft's HIGHCONTRAST page). Keyboard cues
+// The system's settings as the tests play them. Keyboard cues
 // ("underline keyboard shortcuts") off, as Windows has them unless the user
 // turns them on (Raymond Chen, "Managing the UI state of accelerators and
 // focus rectangles", 2005-05-03: since Windows 2000 keyboard cues "are
@@ -50,8 +36,6 @@ INT_PTR Handles() {
 BOOL WINAPI SpiAsTested(UINT action, UINT param, void* data, UINT ini) {
     const BOOL result = SystemParametersInfoW(action, param, data, ini);
     if (action == SPI_GETKEYBOARDCUES) *static_cast<BOOL*>(data) = FALSE;
-    if (action == SPI_GETHIGHCONTRAST && highContrast)
-        static_cast<HIGHCONTRASTW*>(data)->dwFlags = HCF_AVAILABLE | HCF_HIGHCONTRASTON;
     return result;
 }
 
@@ -100,12 +84,12 @@ void ChangeCues(HWND window, WPARAM w) {
         Say(window, kCuesHiddenProp, action == UIS_SET);
 }
 
-// List1 as Windows may draw it where the evidence leaves room. The program
-// must be right either way, and is checked both ways: with this in the
-// standard run, as Wine's list box in the close runs. LB_SETSEL, which
-// moves the caret to its row, scrolls "if necessary" (Microsoft's LB_SETSEL
-// page), not saying how far: here only until part of the row shows; Wine's
-// list box scrolls until all of it shows.
+// List1 as Windows may draw it where the evidence leaves room. LB_SETSEL,
+// which moves the caret to its row, scrolls "if necessary" (Microsoft's
+// LB_SETSEL page), not saying how far: here only until part of the row
+// shows. Wine's list box scrolls until all of it shows, which would hide a
+// program that does not bring the row whole into view itself; played
+// everywhere, as the stricter of the two.
 WNDPROC listProc = nullptr;
 LRESULT CALLBACK ListAsOnWindows(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
     const auto call = [&](UINT m, WPARAM w, LPARAM l) { return CallWindowProcW(listProc, list, m, w, l); };
@@ -136,53 +120,43 @@ HWND focusing = nullptr;
 bool focusClicked = false;
 LRESULT CALLBACK OptionAsOnWindows(HWND option, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message != WM_SETFOCUS) return CallWindowProcW(optionProc, option, message, wParam, lParam);
-    const bool unchecked = SendMessageW(option, BM_GETCHECK, 0, 0) == BST_UNCHECKED;
+    const bool plays =
+        SendMessageW(option, BM_GETCHECK, 0, 0) == BST_UNCHECKED && GetKeyState(VK_LBUTTON) >= 0;
     focusing = option;
     focusClicked = false;
     const LRESULT result = CallWindowProcW(optionProc, option, message, wParam, lParam);
     focusing = nullptr;
-    const bool pressed = GetKeyState(VK_LBUTTON) < 0;
-    if (!focusClicked && unchecked && !pressed)
+    if (plays && !focusClicked)
         SendMessageW(GetParent(option), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(option), BN_CLICKED),
                      reinterpret_cast<LPARAM>(option));
-    if (unchecked && !pressed) Say(option, kClickedProp, 1);
+    if (plays) Say(option, kClickedProp, 1);
     return result;
 }
 
 // What the program does that only it can tell, watched on the way through
-// its own imports: the WM_CLOSE or WM_QUIT it takes from its queue
-// (kTakenProp), kMainLoop taken by its own message loop (the one that calls
-// GetMessageW), the processes it starts (kStartsProp), and the start of the
-// command line kHoldVar names, held until the driver sets kReleaseEvent
+// its own imports: the WM_CLOSE or WM_QUIT it takes from its queue during a
+// run (kTakenProp), the processes it starts (kStartsProp), and the start of
+// the command line kHoldVar names, held until the driver sets kReleaseEvent
 // (kHeldProp), so that a scenario meets the run at a known row.
 std::wstring hold;
 LONG starts = 0;
-void Took(const MSG* msg) {
-    if (msg->message == WM_CLOSE) Say(mainWindow, kTakenProp, WM_CLOSE);
-    if (msg->message == WM_QUIT) Say(mainWindow, kTakenProp, WM_QUIT + 1 + INT_PTR(msg->wParam));
-}
+void SayMain(const wchar_t* name, INT_PTR value) { Say(FindWindowW(L"TavruneForm1", nullptr), name, value); }
 BOOL WINAPI PeekMessageWatched(MSG* msg, HWND window, UINT first, UINT last, UINT remove) {
     const BOOL got = PeekMessageW(msg, window, first, last, remove);
-    if (got && (remove & PM_REMOVE)) Took(msg);
-    return got;
-}
-BOOL WINAPI GetMessageWatched(MSG* msg, HWND window, UINT first, UINT last) {
-    static const UINT testMessage = RegisterWindowMessageW(kTestMessage);
-    const BOOL got = GetMessageW(msg, window, first, last);
-    if (got != -1) Took(msg);
-    if (msg->message == testMessage && msg->wParam == kMainLoop) Say(mainWindow, kMainLoopProp, 1);
+    if (got && (remove & PM_REMOVE) && (msg->message == WM_CLOSE || msg->message == WM_QUIT))
+        SayMain(kTakenProp, msg->message);
     return got;
 }
 BOOL WINAPI CreateProcessWatched(const wchar_t* name, wchar_t* line, SECURITY_ATTRIBUTES* process,
                                  SECURITY_ATTRIBUTES* thread, BOOL inherit, DWORD flags, void* environment,
                                  const wchar_t* folder, STARTUPINFOW* startup, PROCESS_INFORMATION* info) {
     if (!hold.empty() && line && std::wstring(line).find(hold) != std::wstring::npos) {
-        Say(mainWindow, kHeldProp, 1);
+        SayMain(kHeldProp, 1);
         HANDLE release = OpenEventW(SYNCHRONIZE, FALSE, kReleaseEvent);
         WaitForSingleObject(release, kHoldMs);
         CloseHandle(release);
     }
-    Say(mainWindow, kStartsProp, InterlockedIncrement(&starts));
+    SayMain(kStartsProp, InterlockedIncrement(&starts));
     return CreateProcessW(name, line, process, thread, inherit, flags, environment, folder, startup, info);
 }
 
@@ -195,8 +169,8 @@ BOOL WINAPI CreateProcessWatched(const wchar_t* name, wchar_t* line, SECURITY_AT
 // it answered TRUE, kPlacedProp that the window took the suggested
 // rectangle, place and size (which follows the table, not the linear
 // suggestion, on a move that does not ask). kFontsLeftProp counts the
-// distinct fonts the controls had before (-1: a control had none) that
-// still exist after: Wine's
+// distinct fonts the controls had before (a control without one adds a
+// null) that still exist after: Wine's
 // GetGuiResources answers 0, and a deleted font's handle is no object.
 void MoveToDpi(HWND window, int dpi, int from, bool askSize) {
     std::vector<HGDIOBJ> fonts;
@@ -204,7 +178,7 @@ void MoveToDpi(HWND window, int dpi, int from, bool askSize) {
         fonts.push_back(reinterpret_cast<HGDIOBJ>(SendMessageW(c, WM_GETFONT, 0, 0)));
     std::sort(fonts.begin(), fonts.end());
     fonts.erase(std::unique(fonts.begin(), fonts.end()), fonts.end());
-    Say(window, kFontsProp, std::count(fonts.begin(), fonts.end(), nullptr) ? -1 : INT_PTR(fonts.size()));
+    Say(window, kFontsProp, static_cast<INT_PTR>(fonts.size()));
     RECT r;
     GetWindowRect(window, &r);
     SIZE size = {r.right - r.left, r.bottom - r.top};
@@ -263,12 +237,9 @@ void WriteLayout(HWND window, int dpi) {
 // number whose LoadIcon gives the handle its icon control shows, or 0.
 int BoxIcon(HWND box) {
     HANDLE shown = nullptr;
-    wchar_t name[16];
-    for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-        const bool icon = (GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
-        if (GetClassNameW(c, name, 16) && !lstrcmpiW(name, L"Static") && icon)
+    for (HWND c = nullptr; (c = FindWindowExW(box, c, L"Static", nullptr)) != nullptr;)
+        if ((GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
             shown = reinterpret_cast<HANDLE>(SendMessageW(c, STM_GETICON, 0, 0));
-    }
     for (int id : {32513, 32514, 32515, 32516})
         if (shown && shown == LoadIconW(nullptr, MAKEINTRESOURCEW(id))) return id;
     return 0;
@@ -279,8 +250,6 @@ int BoxIcon(HWND box) {
 extern "C" __declspec(dllexport) LRESULT CALLBACK CallWndProc(int code, WPARAM wParam, LPARAM lParam) {
     const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
     static const UINT testMessage = RegisterWindowMessageW(kTestMessage);
-    static const INT_PTR handlesAtStart = Handles();
-    static const bool wineList = GetEnvironmentVariableW(kWineListVar, nullptr, 0) > 0;
     // Once, at the first message, before the window is made.
     static const bool prepared = [] {
         lastInputKeyboard = GetEnvironmentVariableW(kLastInputVar, nullptr, 0) > 0;
@@ -288,7 +257,6 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK CallWndProc(int code, WPARAM w
         if (GetEnvironmentVariableW(kHoldVar, line, 200) < 200) hold = line;
         Redirect(L"user32.dll", "SystemParametersInfoW", SpiAsTested);
         Redirect(L"user32.dll", "PeekMessageW", PeekMessageWatched);
-        Redirect(L"user32.dll", "GetMessageW", GetMessageWatched);
         Redirect(L"kernel32.dll", "CreateProcessW", CreateProcessWatched);
         return true;
     }();
@@ -298,17 +266,13 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK CallWndProc(int code, WPARAM w
         return reinterpret_cast<WNDPROC>(
             SetWindowLongPtrW(m->hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
     };
-    if (!listProc && id == IDC_LIST1 && !wineList) listProc = subclass(ListAsOnWindows);
+    if (!listProc && id == IDC_LIST1) listProc = subclass(ListAsOnWindows);
     if (option && !GetPropW(m->hwnd, L"TavruneOption")) {
         SetPropW(m->hwnd, L"TavruneOption", m->hwnd);
         optionProc = subclass(OptionAsOnWindows);
     }
     if (code != HC_ACTION || !prepared) return CallNextHookEx(nullptr, code, wParam, lParam);
     const bool topLevel = !(GetWindowLongPtrW(m->hwnd, GWL_STYLE) & WS_CHILD);
-    wchar_t className[32] = {};
-    if (!mainWindow && topLevel && GetClassNameW(m->hwnd, className, 32) &&
-        !lstrcmpW(className, L"TavruneForm1"))
-        mainWindow = m->hwnd;
     if (m->message == WM_COMMAND && HIWORD(m->wParam) == BN_CLICKED && m->lParam &&
         reinterpret_cast<HWND>(m->lParam) == focusing) {
         focusClicked = true;
@@ -319,17 +283,10 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK CallWndProc(int code, WPARAM w
         if (dpi != HIWORD(m->lParam))
             MoveToDpi(m->hwnd, dpi, HIWORD(m->lParam), m->wParam == kMoveAskingSize);
         WriteLayout(m->hwnd, dpi);
-    } else if (m->message == testMessage && m->wParam == kHighContrast) {
-        // Windows says which setting changed in WM_SETTINGCHANGE's wParam
-        // (Microsoft's WM_SETTINGCHANGE page).
-        highContrast = m->lParam != 0;
-        SendMessageW(m->hwnd, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
     } else if (m->message == testMessage && m->wParam == kBoxIcon) {
         Say(m->hwnd, kIconProp, BoxIcon(m->hwnd));
     } else if (m->message == testMessage && m->wParam == kLimitedUser) {
         Redirect(L"advapi32.dll", "OpenSCManagerW", OpenScmAsLimitedUser);
-        // None counted at the start: the count is not to be trusted.
-        if (handlesAtStart > 0) Say(m->hwnd, kHandlesProp, Handles() - handlesAtStart);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }

@@ -28,20 +28,17 @@ constexpr DWORD kClick = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP;
 // A click, or with `events` a press or a release alone, at a point of the
 // screen: one batch, each event carrying the point, so that nothing comes
 // between the move and the button, nor between the press and its release.
-// The point is the middle of its pixel on the 0..65535 scale of the virtual
-// desktop (Microsoft's MOUSEINPUT page), which any rounding maps back to it.
+// The point is the middle of its pixel on the 0..65535 scale of the primary
+// monitor, the only one here (Microsoft's MOUSEINPUT page), which any
+// rounding maps back to it.
 inline void ClickAt(POINT p, DWORD events = kClick) {
-    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
-    const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
-    const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
-    const int height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
     std::vector<INPUT> batch;
     for (DWORD button : {DWORD(MOUSEEVENTF_LEFTDOWN), DWORD(MOUSEEVENTF_LEFTUP)}) {
         if (!(events & button)) continue;
         INPUT in = {INPUT_MOUSE};
-        in.mi.dx = ((p.x - left) * 65536 + 32768) / width;
-        in.mi.dy = ((p.y - top) * 65536 + 32768) / height;
-        in.mi.dwFlags = button | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
+        in.mi.dx = (p.x * 65536 + 32768) / GetSystemMetrics(SM_CXSCREEN);
+        in.mi.dy = (p.y * 65536 + 32768) / GetSystemMetrics(SM_CYSCREEN);
+        in.mi.dwFlags = button | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
         batch.push_back(in);
     }
     SendInput(static_cast<UINT>(batch.size()), batch.data(), sizeof(INPUT));
@@ -138,18 +135,17 @@ struct App {
     bool Checked(int option) const { return Send(Control(IDC_OPTION1 + option), BM_GETCHECK) == BST_CHECKED; }
     // The window is brought to the front first, as a person's click would:
     // the consoles of the commands a run starts can take the activation, and
-    // then the click that only activates the window is lost. False if it did
-    // not come to the front; the caller waits for what the click does.
+    // then the click that only activates the window is lost. The caller
+    // waits for what the click does.
     bool Front() const {
         return Within(5000, [&] {
             if (GetForegroundWindow() != hwnd) SetForegroundWindow(hwnd);
             return GetForegroundWindow() == hwnd;
         });
     }
-    bool Click(int id) const {
-        const bool front = Front();
+    void Click(int id) const {
+        Front();
         ClickAt(Control(id));
-        return front;
     }
 
     LRESULT List(UINT message, WPARAM w = 0, LPARAM l = 0) const {

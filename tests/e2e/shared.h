@@ -12,14 +12,11 @@ namespace e2e {
 //    then the window as it is, in layout.txt of the records folder;
 //  - kMoveAskingSize: the same move as Windows 10 1703 and later make it for
 //    a per-monitor v2 window, which is asked its size at the new DPI first;
-//  - kHighContrast: turned on (lParam 1) or off;
 //  - kLimitedUser: the user is a limited one from now on;
-//  - kMainLoop: posted; kMainLoopProp is said once the program's own
-//    message loop takes it;
 //  - kBoxIcon: sent to a message box, which icon it shows is said in its
 //    kIconProp: the IDI_ number LoadIcon gives the same icon for, or 0.
 inline constexpr wchar_t kTestMessage[] = L"TavruneTest";
-enum Command : WPARAM { kMoveToDpi = 1, kMoveAskingSize, kHighContrast, kLimitedUser, kMainLoop, kBoxIcon };
+enum Command : WPARAM { kMoveToDpi = 1, kMoveAskingSize, kLimitedUser, kBoxIcon };
 // After a move to another monitor, Windows suggests a place this far away.
 inline constexpr int kMoveX = 16;
 inline constexpr int kMoveY = 8;
@@ -29,35 +26,30 @@ inline constexpr int kMoveY = 8;
 // itself; the focus rectangle is hidden; the window answered
 // WM_GETDPISCALEDSIZE with TRUE; it took the place and size WM_DPICHANGED
 // suggested; the distinct fonts its controls had before the move, and how
-// many of them still exist after it; how many kernel handles the program
-// holds more than at its first message (said when a limited user is asked
-// for); the processes it has started; its start of the held command is
-// held; the last WM_CLOSE or WM_QUIT it took from its queue (the quit as
-// WM_QUIT + 1 + its wParam); its own message loop took kMainLoop.
+// many of them still exist after it; the processes it has started; its start of the held command is
+// held; the last WM_CLOSE or WM_QUIT it took from its queue during a run;
+// the box's icon (see kBoxIcon).
 inline constexpr wchar_t kClickedProp[] = L"TavruneClicked";
 inline constexpr wchar_t kCuesHiddenProp[] = L"TavruneCuesHidden";
 inline constexpr wchar_t kAnsweredProp[] = L"TavruneAnswered";
 inline constexpr wchar_t kPlacedProp[] = L"TavrunePlaced";
 inline constexpr wchar_t kFontsProp[] = L"TavruneFonts";
 inline constexpr wchar_t kFontsLeftProp[] = L"TavruneFontsLeft";
-inline constexpr wchar_t kHandlesProp[] = L"TavruneHandles";
 inline constexpr wchar_t kStartsProp[] = L"TavruneStarts";
 inline constexpr wchar_t kHeldProp[] = L"TavruneHeld";
 inline constexpr wchar_t kTakenProp[] = L"TavruneTaken";
-inline constexpr wchar_t kMainLoopProp[] = L"TavruneMainLoop";
 inline constexpr wchar_t kIconProp[] = L"TavruneIcon";
 
 // The environment of the programs under test: the records folder; the key
 // whose configure hangs; how long each other configure takes, in ms; set,
 // the last input before the start came from the keyboard (unset: the
 // mouse); the command line whose start the hook holds until the driver
-// sets kReleaseEvent; set, the list box is left as Wine has it.
+// sets kReleaseEvent.
 inline constexpr wchar_t kRecordsVar[] = L"TAVRUNE_SC_RECORDS";
 inline constexpr wchar_t kHangVar[] = L"TAVRUNE_SC_HANG";
 inline constexpr wchar_t kConfigMsVar[] = L"TAVRUNE_SC_CONFIG_MS";
 inline constexpr wchar_t kLastInputVar[] = L"TAVRUNE_TEST_LAST_INPUT";
 inline constexpr wchar_t kHoldVar[] = L"TAVRUNE_TEST_HOLD";
-inline constexpr wchar_t kWineListVar[] = L"TAVRUNE_TEST_WINE_LIST";
 inline constexpr wchar_t kReleaseEvent[] = L"TavruneTestRelease";
 // A held start goes on by itself after this long, so that no failed
 // scenario leaves the program waiting.
