@@ -296,6 +296,24 @@ TEST(ProfileText, EachLineOfFieldsTxtHasItsNameTypeAndKey) {
     }
 }
 
+TEST(ResultList, SetTextKeepsPlaceAndMarkAndTheCurrentRowFollows) {
+    MemoryResultList list;
+    // Past the end: appended.
+    for (const char16_t* text : {u"a", u"b", u"c"}) list.SetText(list.Count() + 1, text);
+    list.SetMarked(1, true);
+    list.SetText(1, u"B");
+    list.SetCurrent(1);
+    list.SetText(0, u"A");
+    EXPECT_EQ(RowTexts(list), (Texts{u"A", u"B", u"c"}));
+    EXPECT_EQ(Marks(list), Rows{1});
+    EXPECT_EQ(list.Current(), 1);
+    list.Remove(1);
+    EXPECT_EQ(list.Current(), -1);
+    list.SetCurrent(1);
+    list.Clear();
+    EXPECT_EQ(list.Current(), -1);
+}
+
 TEST(ResultList, TheCurrentRowIsBroughtWholeIntoViewScrollingAsLittleAsItCan) {
     // Row, top row, row height, view height, and the top row that shows the
     // row whole: in view (8 rows fit), cut off at the bottom, far below,
@@ -303,10 +321,7 @@ TEST(ResultList, TheCurrentRowIsBroughtWholeIntoViewScrollingAsLittleAsItCan) {
     // row height known, the row goes on top.
     const int kCases[][5] = {{7, 0, 16, 140, 0}, {8, 0, 16, 140, 1}, {40, 0, 16, 140, 33}, {5, 7, 16, 140, 5},
                              {5, 5, 16, 10, 5},  {6, 5, 16, 10, 6},  {5, 0, 0, 140, 5},    {5, 0, 1, 140, 0}};
-    for (const auto& c : kCases) {
-        EXPECT_EQ(TopRowShowing(c[0], c[1], c[2], c[3]), c[4])
-            << "row " << c[0] << ", top " << c[1] << ", row height " << c[2] << ", view " << c[3];
-    }
+    for (const auto& c : kCases) EXPECT_EQ(TopRowShowing(c[0], c[1], c[2], c[3]), c[4]) << &c - kCases;
 }
 
 }  // namespace

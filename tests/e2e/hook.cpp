@@ -233,14 +233,15 @@ void WriteLayout(HWND window, int dpi) {
         << std::wstring_convert<std::codecvt_utf8_utf16<wchar_t>>().to_bytes(text);
 }
 
-// The message box's icon, as the system's own icons are shared: the IDI_
-// number whose LoadIcon gives the handle its icon control shows, or 0.
+// The message box's icon, as the system's own icons are shared: IDI_ERROR
+// or IDI_WARNING (by number) if LoadIcon gives the handle its icon control
+// shows, else 0.
 int BoxIcon(HWND box) {
     HANDLE shown = nullptr;
     for (HWND c = nullptr; (c = FindWindowExW(box, c, L"Static", nullptr)) != nullptr;)
         if ((GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
             shown = reinterpret_cast<HANDLE>(SendMessageW(c, STM_GETICON, 0, 0));
-    for (int id : {32513, 32514, 32515, 32516})
+    for (int id : {32513, 32515})
         if (shown && shown == LoadIconW(nullptr, MAKEINTRESOURCEW(id))) return id;
     return 0;
 }
@@ -250,6 +251,7 @@ int BoxIcon(HWND box) {
 extern "C" __declspec(dllexport) LRESULT CALLBACK CallWndProc(int code, WPARAM wParam, LPARAM lParam) {
     const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
     static const UINT testMessage = RegisterWindowMessageW(kTestMessage);
+    const WPARAM test = m->message == testMessage ? m->wParam : 0;
     // Once, at the first message, before the window is made.
     static const bool prepared = [] {
         lastInputKeyboard = GetEnvironmentVariableW(kLastInputVar, nullptr, 0) > 0;
@@ -267,8 +269,8 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK CallWndProc(int code, WPARAM w
             SetWindowLongPtrW(m->hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
     };
     if (!listProc && id == IDC_LIST1) listProc = subclass(ListAsOnWindows);
-    if (option && !GetPropW(m->hwnd, L"TavruneOption")) {
-        SetPropW(m->hwnd, L"TavruneOption", m->hwnd);
+    if (option && !GetPropW(m->hwnd, L"T.Option")) {
+        SetPropW(m->hwnd, L"T.Option", m->hwnd);
         optionProc = subclass(OptionAsOnWindows);
     }
     if (code != HC_ACTION || !prepared) return CallNextHookEx(nullptr, code, wParam, lParam);
@@ -278,14 +280,13 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK CallWndProc(int code, WPARAM w
         focusClicked = true;
     } else if ((m->message == WM_CHANGEUISTATE || m->message == WM_UPDATEUISTATE) && topLevel) {
         ChangeCues(m->hwnd, m->wParam);
-    } else if (m->message == testMessage && (m->wParam == kMoveToDpi || m->wParam == kMoveAskingSize)) {
+    } else if (test == kMoveToDpi || test == kMoveAskingSize) {
         const int dpi = LOWORD(m->lParam);
-        if (dpi != HIWORD(m->lParam))
-            MoveToDpi(m->hwnd, dpi, HIWORD(m->lParam), m->wParam == kMoveAskingSize);
+        if (dpi != HIWORD(m->lParam)) MoveToDpi(m->hwnd, dpi, HIWORD(m->lParam), test == kMoveAskingSize);
         WriteLayout(m->hwnd, dpi);
-    } else if (m->message == testMessage && m->wParam == kBoxIcon) {
+    } else if (test == kBoxIcon) {
         Say(m->hwnd, kIconProp, BoxIcon(m->hwnd));
-    } else if (m->message == testMessage && m->wParam == kLimitedUser) {
+    } else if (test == kLimitedUser) {
         Redirect(L"advapi32.dll", "OpenSCManagerW", OpenScmAsLimitedUser);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);

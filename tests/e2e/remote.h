@@ -138,10 +138,7 @@ struct App {
     // then the click that only activates the window is lost. The caller
     // waits for what the click does.
     bool Front() const {
-        return Within(5000, [&] {
-            if (GetForegroundWindow() != hwnd) SetForegroundWindow(hwnd);
-            return GetForegroundWindow() == hwnd;
-        });
+        return Within(5000, [&] { return SetForegroundWindow(hwnd) && GetForegroundWindow() == hwnd; });
     }
     void Click(int id) const {
         Front();

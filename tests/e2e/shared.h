@@ -14,7 +14,7 @@ namespace e2e {
 //    a per-monitor v2 window, which is asked its size at the new DPI first;
 //  - kLimitedUser: the user is a limited one from now on;
 //  - kBoxIcon: sent to a message box, which icon it shows is said in its
-//    kIconProp: the IDI_ number LoadIcon gives the same icon for, or 0.
+//    kIconProp: IDI_ERROR or IDI_WARNING by number, or 0 for any other.
 inline constexpr wchar_t kTestMessage[] = L"TavruneTest";
 enum Command : WPARAM { kMoveToDpi = 1, kMoveAskingSize, kLimitedUser, kBoxIcon };
 // After a move to another monitor, Windows suggests a place this far away.
@@ -29,16 +29,16 @@ inline constexpr int kMoveY = 8;
 // many of them still exist after it; the processes it has started; its start of the held command is
 // held; the last WM_CLOSE or WM_QUIT it took from its queue during a run;
 // the box's icon (see kBoxIcon).
-inline constexpr wchar_t kClickedProp[] = L"TavruneClicked";
-inline constexpr wchar_t kCuesHiddenProp[] = L"TavruneCuesHidden";
-inline constexpr wchar_t kAnsweredProp[] = L"TavruneAnswered";
-inline constexpr wchar_t kPlacedProp[] = L"TavrunePlaced";
-inline constexpr wchar_t kFontsProp[] = L"TavruneFonts";
-inline constexpr wchar_t kFontsLeftProp[] = L"TavruneFontsLeft";
-inline constexpr wchar_t kStartsProp[] = L"TavruneStarts";
-inline constexpr wchar_t kHeldProp[] = L"TavruneHeld";
-inline constexpr wchar_t kTakenProp[] = L"TavruneTaken";
-inline constexpr wchar_t kIconProp[] = L"TavruneIcon";
+inline constexpr wchar_t kClickedProp[] = L"T.Clicked";
+inline constexpr wchar_t kCuesHiddenProp[] = L"T.CuesHidden";
+inline constexpr wchar_t kAnsweredProp[] = L"T.Answered";
+inline constexpr wchar_t kPlacedProp[] = L"T.Placed";
+inline constexpr wchar_t kFontsProp[] = L"T.Fonts";
+inline constexpr wchar_t kFontsLeftProp[] = L"T.FontsLeft";
+inline constexpr wchar_t kStartsProp[] = L"T.Starts";
+inline constexpr wchar_t kHeldProp[] = L"T.Held";
+inline constexpr wchar_t kTakenProp[] = L"T.Taken";
+inline constexpr wchar_t kIconProp[] = L"T.Icon";
 
 // The environment of the programs under test: the records folder; the key
 // whose configure hangs; how long each other configure takes, in ms; set,
