@@ -109,12 +109,15 @@ LRESULT CALLBACK ListAsOnWindows(HWND list, UINT message, WPARAM wParam, LPARAM 
 
 // An unchecked option button that gets the focus other than by a press of
 // the mouse clicks itself: Wine's comctl32 button test lets a BN_CLICKED
-// follow the focus "for a radio button" (setfocus_static_seq) and has none
-// between the focus and the press (lbuttondown_seq); later Windows have
-// BM_SETDONTCLICK to stop it (Microsoft's page). Later Wines' comctl32 does
-// it (button.c, WM_SETFOCUS: "!(infoPtr->state & (BST_CHECKED |
-// BUTTON_BTNPRESSED))"), Wine 8's does not: played only when the button
-// itself did not click. kClickedProp says it happened, either way.
+// follow the focus "for a radio button" (setfocus_static_seq), and later
+// Windows have BM_SETDONTCLICK to stop it (Microsoft's page). During a
+// press it does not: the same test has no click between the focus a press
+// gives and the press itself (lbuttondown_seq, on a push button), and
+// later Wines' comctl32, which clicks on the focus, marks the button
+// pressed before it takes the focus and clicks only if it is "!(state &
+// (BST_CHECKED | BUTTON_BTNPRESSED))" (button.c, WM_SETFOCUS). Wine 8's
+// does not click (seen here): played only when the button itself did not.
+// kClickedProp says it happened, either way.
 WNDPROC optionProc = nullptr;
 HWND focusing = nullptr;
 bool focusClicked = false;
