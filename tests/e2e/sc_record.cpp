@@ -66,12 +66,15 @@ int wmain() {
         line += L"\t" + std::wstring(self);
     // Written under a name of its own that no reader looks for, then renamed
     // in one step to the first free record name: a reader (the driver, or
-    // another call) sees the record whole or not at all.
-    wchar_t path[MAX_PATH];
-    if (!GetTempFileNameW(folder.c_str(), L"new", 0, path)) return 1;
-    if (!(std::ofstream(path, std::ios::binary) << std::string(line.begin(), line.end()))) return 1;
-    for (DWORD n = GetCurrentProcessId() << 8;; ++n) {
-        if (MoveFileW(path, (folder + L"\\sc_" + std::to_wstring(n) + L".rec").c_str())) return 0;
-        if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS) return 1;
+    // another call) sees the record whole or not at all. Tried again for a
+    // while if either step fails, as under load a call must not be lost.
+    const std::wstring temp = folder + L"\\new" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+    for (DWORD n = GetCurrentProcessId() << 8, tries = 0; tries < 500; ++n, ++tries) {
+        const bool written = static_cast<bool>(std::ofstream(temp.c_str(), std::ios::binary)
+                                               << std::string(line.begin(), line.end()));
+        if (written && MoveFileW(temp.c_str(), (folder + L"\\sc_" + std::to_wstring(n) + L".rec").c_str()))
+            return 0;
+        Sleep(10);
     }
+    return 1;
 }
