@@ -69,7 +69,8 @@ Lines FileLines(const std::wstring& path, bool golden = true) {
 // What was seen against what tests/golden/e2e-checks.txt wants, in its line
 // "what: want".
 bool Expect(const std::string& what, const std::string& seen) {
-    static const Lines golden = FileLines(goldenDir + L"\\e2e-checks.txt");
+    // Without the file, every check fails for want of its line.
+    static const Lines golden = FileLines(goldenDir + L"\\e2e-checks.txt", false);
     std::string want = "(none in e2e-checks.txt)";
     for (const std::string& line : golden)
         if (line.rfind(what + ": ", 0) == 0) want = line.substr(what.size() + 2);
