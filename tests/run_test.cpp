@@ -9,6 +9,7 @@
 #include <fstream>
 #include <locale>
 #include <set>
+#include <stdexcept>
 
 #include "golden/golden_commands.h"
 #include "platform/host/host_platform.h"
@@ -22,13 +23,20 @@ namespace {
 using Texts = std::vector<std::u16string>;
 using Rows = std::vector<int>;
 
-GoldenCommands<std::u16string> Golden(const std::string& name, int rowsBelow = kAllRows) {
+// A golden file that is missing or empty is an error, not a list of nothing
+// that every check against it would match.
+std::ifstream Open(const std::string& name) {
     std::ifstream in(TAVRUNE_GOLDEN_DIR "/" + name);
+    if (in.peek() == std::ifstream::traits_type::eof()) throw std::runtime_error(name + ": missing or empty");
+    return in;
+}
+GoldenCommands<std::u16string> Golden(const std::string& name, int rowsBelow = kAllRows) {
+    std::ifstream in = Open(name);
     return ReadGoldenCommands<std::u16string>(in, rowsBelow);
 }
 Texts Lines(const std::string& name) {
     Texts lines;
-    std::ifstream in(TAVRUNE_GOLDEN_DIR "/" + name);
+    std::ifstream in = Open(name);
     std::wstring_convert<std::codecvt_utf8_utf16<char16_t>, char16_t> utf8;
     for (std::string line; std::getline(in, line);) lines.push_back(utf8.from_bytes(line));
     return lines;
@@ -109,15 +117,16 @@ TEST(AutomaticRun, EachModeStartsItsProfilesCommandsAndShowsEachRowAsItGoes) {
         w.platform.inputPending = input;
         // At every yield the rows applied so far are shown, captioned, the
         // last of them current, and the list is not frozen. Each row is on
-        // show before the next is applied; with input waiting, the last too
-        // before the completion row.
+        // show before the next is applied (no command of a later row started
+        // yet); with input waiting, the last too before the completion row.
         std::set<int> counts;
         int wrong = 0;
         w.platform.onPump = [&] {
             const int n = w.list.Count();
             counts.insert(n);
             wrong += w.Shown() != Texts(kStandard.begin(), kStandard.begin() + n) ||
-                     w.list.Current() != n - 1 || w.list.Updating();
+                     w.list.Current() != n - 1 || w.list.Updating() ||
+                     w.platform.started.size() > Golden(golden, n + 1).commands.size();
         };
         w.form.Command1_Click();
         EXPECT_EQ(w.platform.started, Golden(golden).commands);
@@ -126,7 +135,7 @@ TEST(AutomaticRun, EachModeStartsItsProfilesCommandsAndShowsEachRowAsItGoes) {
             EXPECT_EQ(w.platform.waited[i], w.platform.started[i].find(u" sc start ") != std::u16string::npos)
                 << i;
         EXPECT_EQ(wrong, 0);
-        EXPECT_EQ(counts.size(), input ? 86u : 85u);
+        ASSERT_EQ(counts.size(), input ? 86u : 85u);
         EXPECT_EQ(*counts.rbegin(), input ? 85 : 84);
         EXPECT_EQ(Marks(w.list).size(), 86u);
         EXPECT_EQ(w.list.Current(), 85);
@@ -202,6 +211,7 @@ TEST_F(RunTest, EventsDuringARunAreRefused) {
     form.Command1_Click();
     EXPECT_EQ(rowsThen, 9);
     EXPECT_EQ(platform.started, Golden("profile101.txt").commands);
+    EXPECT_EQ(Shown(), Texts(kStandard.begin(), kStandard.begin() + 86));
     EXPECT_EQ(states, (decltype(states){{false, 0}, {true, 0}, {false, 0}}));
 }
 
@@ -266,8 +276,11 @@ TEST_F(RunTest, WithoutCmdTheRunEndsAtTheRowThatFailedAndSaysWhatWasApplied) {
     EXPECT_EQ(Said(platform.errors), Texts{kBoxes[kNoCmd]});
     platform.canStart = true;
     platform.onPump = nullptr;
+    platform.started.clear();
     form.Command1_Click();
     EXPECT_EQ(platform.errors.size(), 1u);
+    EXPECT_EQ(platform.started, Golden("profile101.txt").commands);
+    EXPECT_EQ(Shown(), Texts(kStandard.begin(), kStandard.begin() + 86));
 }
 
 TEST(ProfileText, EachLineOfFieldsTxtHasItsNameTypeAndKey) {
@@ -308,10 +321,7 @@ TEST(ResultList, TheCurrentRowIsBroughtWholeIntoViewScrollingAsLittleAsItCan) {
     // row height known, the row goes on top.
     const int kCases[][5] = {{7, 0, 16, 140, 0}, {8, 0, 16, 140, 1}, {40, 0, 16, 140, 33}, {5, 7, 16, 140, 5},
                              {5, 5, 16, 10, 5},  {6, 5, 16, 10, 6},  {5, 0, 0, 140, 5},    {5, 0, 1, 140, 0}};
-    for (const auto& c : kCases) {
-        EXPECT_EQ(TopRowShowing(c[0], c[1], c[2], c[3]), c[4])
-            << "row " << c[0] << ", top " << c[1] << ", row height " << c[2] << ", view " << c[3];
-    }
+    for (const auto& c : kCases) EXPECT_EQ(TopRowShowing(c[0], c[1], c[2], c[3]), c[4]) << &c - kCases;
 }
 
 }  // namespace

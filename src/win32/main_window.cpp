@@ -55,7 +55,10 @@ bool HighContrast() {
 MainWindow::MainWindow() : form_(platform_, list1_) {
     form_.onControlStateChange = [this] { SetControlStates(); };
     platform_.preTranslate = [this](MSG& msg) { return PreTranslate(msg); };
-    platform_.onQuit = [this] { form_.RequestClose(); };
+    platform_.onQuit = [this] {
+        quitTaken_ = true;
+        form_.RequestClose();
+    };
 }
 
 MainWindow::~MainWindow() {
@@ -160,7 +163,11 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             // and leave the profile half applied.
             return form_.Running() ? FALSE : TRUE;
         case WM_CLOSE: OnClose(); return 0;
-        case WM_DESTROY: PostQuitMessage(0); return 0;
+        // A quit taken during a run is posted again already, with its own
+        // exit code, which another quit would replace.
+        case WM_DESTROY:
+            if (!quitTaken_) PostQuitMessage(0);
+            return 0;
     }
     return DefWindowProcW(hwnd_, message, wParam, lParam);
 }

@@ -84,6 +84,7 @@ private:
     bool focusLent_ = false;
     bool movingFocus_ = false;
     bool pressing_ = false;
+    bool quitTaken_ = false;
     WNDPROC buttonProc_ = nullptr;
     bool shutdownBlocked_ = false;
 

@@ -19,10 +19,9 @@ namespace {
 
 using namespace e2e;
 
-bool highContrast = false;
 // What the hook says to the driver, in a property of the window or a control.
 void Say(HWND window, const wchar_t* name, INT_PTR value) {
-    SetPropW(window, name, reinterpret_cast<HANDLE>(value));
+    SetPropW(window, name, reinterpret_cast<HANDLE>(value + 1));
 }
 // Set by the driver in the environment: the last input before the start
 // came from the keyboard; keyboard cues always shown, the keyboard
@@ -31,29 +30,17 @@ bool lastInputKeyboard = false;
 bool keyboardCues = false;
 bool keyboardPreferred = false;
 
-// The program's kernel handles. Wine's GetProcessHandleCount answers 0, so
-// each handle value is asked about, up to 4096 handles: each question is a
-// round trip to the server, and this runs before the window is made.
-INT_PTR Handles() {
-    INT_PTR n = 0;
-    DWORD flags;
-    for (ULONG_PTR h = 4; h < 0x4000; h += 4) n += GetHandleInformation(reinterpret_cast<HANDLE>(h), &flags);
-    return n;
-}
-
-// High contrast, which Wine cannot turn on: SPI_GETHIGHCONTRAST reports
-// HCF_HIGHCONTRASTON (Microsoft's HIGHCONTRAST page). Keyboard cues
+// The system's settings as the tests play them. Keyboard cues
 // ("underline keyboard shortcuts") off, as Windows has them unless the user
-// turns them on (Raymond Chen, "Who sends the initial WM_UPDATEUISTATE
-// message?": the feature "hides keyboard accelerators by default"); Wine
-// has them on. The keyboard preference off, unless the user turns it on
-// (Microsoft's "Keyboard preference parameter" page).
+// turns them on (Raymond Chen, "Managing the UI state of accelerators and
+// focus rectangles", 2005-05-03: since Windows 2000 keyboard cues "are
+// hidden by default, and are revealed only when you start using the
+// keyboard"); Wine has them on. The keyboard preference off, unless the
+// user turns it on (Microsoft's "Keyboard preference parameter" page).
 BOOL WINAPI SpiAsTested(UINT action, UINT param, void* data, UINT ini) {
     const BOOL result = SystemParametersInfoW(action, param, data, ini);
     if (action == SPI_GETKEYBOARDCUES) *static_cast<BOOL*>(data) = keyboardCues;
     if (action == SPI_GETKEYBOARDPREF) *static_cast<BOOL*>(data) = keyboardPreferred;
-    if (action == SPI_GETHIGHCONTRAST && highContrast)
-        static_cast<HIGHCONTRASTW*>(data)->dwFlags = HCF_AVAILABLE | HCF_HIGHCONTRASTON;
     return result;
 }
 
@@ -88,14 +75,14 @@ void Redirect(const wchar_t* module, const char* name, Function replacement) {
 
 // The focus rectangle of a window: shown when a top-level window is made (a
 // child takes its parent's: ReactOS win32ss/user/ntuser/window.c,
-// IntCreateWindow; Raymond Chen, "Who sends the initial WM_UPDATEUISTATE
-// message?", 2013-05-17). UIS_SET hides it, UIS_CLEAR shows it, and
+// IntCreateWindow). UIS_SET hides it, UIS_CLEAR shows it, and
 // UIS_INITIALIZE hides it after input from the mouse, shows it after the
 // keyboard (Microsoft's WM_CHANGEUISTATE page; ReactOS user32 defwnd.c). A
 // top-level window's WM_CHANGEUISTATE becomes its WM_UPDATEUISTATE (the
 // same). ReactOS's DefWindowProc then leaves the cues shown when keyboard
-// cues are on; Raymond Chen has the caller check that setting, so the
-// program must: here UIS_INITIALIZE does not, nor does it heed the
+// cues are on; Raymond Chen (2005, above) has the window that sends
+// UIS_INITIALIZE decide from how it was shown, so the program checks that
+// setting itself: here UIS_INITIALIZE does not, nor does it heed the
 // keyboard preference, which Microsoft's page asks programs to follow.
 // Wine keeps no last input.
 void ChangeCues(HWND window, WPARAM w) {
@@ -104,24 +91,15 @@ void ChangeCues(HWND window, WPARAM w) {
         Say(window, kCuesHiddenProp, action == UIS_SET);
 }
 
-// List1 as Windows may draw it where the evidence leaves room. The program
-// must be right either way, and is checked both ways: with this hook in the
-// standard run, as Wine's list box in the close runs.
-//  - While its redraw flag is clear, nothing changed is drawn, nor after the
-//    flag is set again until the program asks (Microsoft's WM_SETREDRAW page:
-//    "call RedrawWindow ... to cause the list box to be repainted"). Wine's
-//    test_ownerdraw ("pending redraw state", dlls/user32/tests/listbox.c) has
-//    Windows draw the changed rows by itself, as Wine's list box does.
-//  - LB_SETSEL, which moves the caret to its row, scrolls "if necessary"
-//    (Microsoft's LB_SETSEL page), not saying how far: here only until part
-//    of the row shows; Wine's list box scrolls until all of it shows.
+// List1 as Windows may draw it where the evidence leaves room. LB_SETSEL,
+// which moves the caret to its row, scrolls "if necessary" (Microsoft's
+// LB_SETSEL page), not saying how far: here only until part of the row
+// shows. Wine's list box scrolls until all of it shows, which would hide a
+// program that does not bring the row whole into view itself; played
+// everywhere, as the stricter of the two.
 WNDPROC listProc = nullptr;
 LRESULT CALLBACK ListAsOnWindows(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
     const auto call = [&](UINT m, WPARAM w, LPARAM l) { return CallWindowProcW(listProc, list, m, w, l); };
-    if (message == WM_PAINT && GetPropW(list, L"TavruneFrozen")) {
-        ValidateRect(list, nullptr);
-        return 0;
-    }
     if (message == LB_SETSEL && wParam) {
         RECT row = {};
         RECT view;
@@ -133,10 +111,63 @@ LRESULT CALLBACK ListAsOnWindows(HWND list, UINT message, WPARAM wParam, LPARAM 
         if (row.bottom > 0 && row.top < view.bottom) call(LB_SETTOPINDEX, top, 0);
         return result;
     }
-    const LRESULT result = call(message, wParam, lParam);
-    if (message == WM_SETREDRAW && wParam) ValidateRect(list, nullptr);
-    if (message == WM_SETREDRAW) SetPropW(list, L"TavruneFrozen", wParam ? nullptr : list);
+    return call(message, wParam, lParam);
+}
+
+// An unchecked option button that gets the focus other than by a press of
+// the mouse clicks itself: Wine's comctl32 button test lets a BN_CLICKED
+// follow the focus "for a radio button" (setfocus_static_seq), and later
+// Windows have BM_SETDONTCLICK to stop it (Microsoft's page). During a
+// press it does not: the same test has no click between the focus a press
+// gives and the press itself (lbuttondown_seq, on a push button), and
+// later Wines' comctl32, which clicks on the focus, marks the button
+// pressed before it takes the focus and clicks only if it is "!(state &
+// (BST_CHECKED | BUTTON_BTNPRESSED))" (button.c, WM_SETFOCUS). Wine 8's
+// does not click (seen here): played only when the button itself did not.
+// kClickedProp says it happened, either way.
+WNDPROC optionProc = nullptr;
+HWND focusing = nullptr;
+bool focusClicked = false;
+LRESULT CALLBACK OptionAsOnWindows(HWND option, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_SETFOCUS) return CallWindowProcW(optionProc, option, message, wParam, lParam);
+    const bool plays =
+        SendMessageW(option, BM_GETCHECK, 0, 0) == BST_UNCHECKED && GetKeyState(VK_LBUTTON) >= 0;
+    focusing = option;
+    focusClicked = false;
+    const LRESULT result = CallWindowProcW(optionProc, option, message, wParam, lParam);
+    focusing = nullptr;
+    if (plays && !focusClicked)
+        SendMessageW(GetParent(option), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(option), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(option));
+    if (plays) Say(option, kClickedProp, 1);
     return result;
+}
+
+// What the program does that only it can tell, watched on the way through
+// its own imports: the WM_CLOSE or WM_QUIT it takes from its queue during a
+// run (kTakenProp), the processes it starts (kStartsProp), and the start of
+// the command line kHoldVar names, held until the driver sets kReleaseEvent
+// (kHeldProp), so that a scenario meets the run at a known row.
+std::wstring hold;
+LONG starts = 0;
+void SayMain(const wchar_t* name, INT_PTR value) { Say(FindWindowW(L"TavruneForm1", nullptr), name, value); }
+BOOL WINAPI PeekMessageWatched(MSG* msg, HWND window, UINT first, UINT last, UINT remove) {
+    const BOOL got = PeekMessageW(msg, window, first, last, remove);
+    if (got && (remove & PM_REMOVE) && (msg->message == WM_CLOSE || msg->message == WM_QUIT))
+        SayMain(kTakenProp, msg->message);
+    return got;
+}
+BOOL WINAPI CreateProcessWatched(const wchar_t* name, wchar_t* line, SECURITY_ATTRIBUTES* process,
+                                 SECURITY_ATTRIBUTES* thread, BOOL inherit, DWORD flags, void* environment,
+                                 const wchar_t* folder, STARTUPINFOW* startup, PROCESS_INFORMATION* info) {
+    if (!hold.empty() && line && std::wstring(line).find(hold) != std::wstring::npos) {
+        SayMain(kHeldProp, 1);
+        HANDLE release = OpenEventW(SYNCHRONIZE, FALSE, kReleaseEvent);
+        WaitForSingleObject(release, kHoldMs);
+        CloseHandle(release);
+    }
+    SayMain(kStartsProp, InterlockedIncrement(&starts));
+    return CreateProcessW(name, line, process, thread, inherit, flags, environment, folder, startup, info);
 }
 
 // A move to a monitor of another DPI, which Wine never makes: WM_DPICHANGED
@@ -148,12 +179,16 @@ LRESULT CALLBACK ListAsOnWindows(HWND list, UINT message, WPARAM wParam, LPARAM 
 // it answered TRUE, kPlacedProp that the window took the suggested
 // rectangle, place and size (which follows the table, not the linear
 // suggestion, on a move that does not ask). kFontsLeftProp counts the
-// fonts the controls had before that still exist after: Wine's
+// distinct fonts the controls had before (a control without one adds a
+// null) that still exist after: Wine's
 // GetGuiResources answers 0, and a deleted font's handle is no object.
 void MoveToDpi(HWND window, int dpi, int from, bool askSize) {
     std::vector<HGDIOBJ> fonts;
     for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
         fonts.push_back(reinterpret_cast<HGDIOBJ>(SendMessageW(c, WM_GETFONT, 0, 0)));
+    std::sort(fonts.begin(), fonts.end());
+    fonts.erase(std::unique(fonts.begin(), fonts.end()), fonts.end());
+    Say(window, kFontsProp, static_cast<INT_PTR>(fonts.size()));
     RECT r;
     GetWindowRect(window, &r);
     SIZE size = {r.right - r.left, r.bottom - r.top};
@@ -208,12 +243,25 @@ void WriteLayout(HWND window, int dpi) {
         << std::wstring_convert<std::codecvt_utf8_utf16<wchar_t>>().to_bytes(text);
 }
 
+// The message box's icon, as the system's own icons are shared: IDI_ERROR
+// or IDI_WARNING (by number) if LoadIcon gives the handle its icon control
+// shows, else 0.
+int BoxIcon(HWND box) {
+    HANDLE shown = nullptr;
+    for (HWND c = nullptr; (c = FindWindowExW(box, c, L"Static", nullptr)) != nullptr;)
+        if ((GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+            shown = reinterpret_cast<HANDLE>(SendMessageW(c, STM_GETICON, 0, 0));
+    for (int id : {32513, 32515})
+        if (shown && shown == LoadIconW(nullptr, MAKEINTRESOURCEW(id))) return id;
+    return 0;
+}
+
 }  // namespace
 
 extern "C" __declspec(dllexport) LRESULT CALLBACK CallWndProc(int code, WPARAM wParam, LPARAM lParam) {
     const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
     static const UINT testMessage = RegisterWindowMessageW(kTestMessage);
-    static const INT_PTR handlesAtStart = Handles();
+    const WPARAM test = m->message == testMessage ? m->wParam : 0;
     // Once, at the first message, before the window is made.
     static const bool prepared = [] {
         lastInputKeyboard = GetEnvironmentVariableW(kLastInputVar, nullptr, 0) > 0;
@@ -221,47 +269,45 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK CallWndProc(int code, WPARAM w
         GetEnvironmentVariableW(kKeyboardVar, keyboard, 16);
         keyboardCues = !lstrcmpW(keyboard, L"cues");
         keyboardPreferred = !lstrcmpW(keyboard, L"preference");
+        wchar_t line[200] = {};
+        if (GetEnvironmentVariableW(kHoldVar, line, 200) < 200) hold = line;
         Redirect(L"user32.dll", "SystemParametersInfoW", SpiAsTested);
+        Redirect(L"user32.dll", "PeekMessageW", PeekMessageWatched);
+        Redirect(L"kernel32.dll", "CreateProcessW", CreateProcessWatched);
         return true;
     }();
     const int id = GetDlgCtrlID(m->hwnd);
-    if (!listProc && id == IDC_LIST1) {
-        const auto proc = reinterpret_cast<LONG_PTR>(ListAsOnWindows);
-        listProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(m->hwnd, GWLP_WNDPROC, proc));
+    const bool option = id >= IDC_OPTION1 && id <= IDC_OPTION1 + 5;
+    const auto subclass = [&](WNDPROC proc) {
+        return reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(m->hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
+    };
+    if (!listProc && id == IDC_LIST1) listProc = subclass(ListAsOnWindows);
+    if (option && !GetPropW(m->hwnd, L"T.Option")) {
+        SetPropW(m->hwnd, L"T.Option", m->hwnd);
+        optionProc = subclass(OptionAsOnWindows);
     }
     if (code != HC_ACTION || !prepared) return CallNextHookEx(nullptr, code, wParam, lParam);
-    const bool option = id >= IDC_OPTION1 && id <= IDC_OPTION1 + 5;
     const bool topLevel = !(GetWindowLongPtrW(m->hwnd, GWL_STYLE) & WS_CHILD);
-    // An unchecked option button that gets the focus clicks itself, as XP's
-    // do: Wine's comctl32 button test (test_button_messages,
-    // setfocus_static_seq) lets a BN_CLICKED follow the focus "for a radio
-    // button", and later Windows have BM_SETDONTCLICK to stop it (Microsoft's
-    // page), which XP ignores. kClickedProp says it happened.
-    if (m->message == WM_SETFOCUS && option && SendMessageW(m->hwnd, BM_GETCHECK, 0, 0) == BST_UNCHECKED) {
-        Say(m->hwnd, kClickedProp, 1);
-        SendMessageW(GetParent(m->hwnd), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(m->hwnd));
+    if (m->message == WM_COMMAND && HIWORD(m->wParam) == BN_CLICKED && m->lParam &&
+        reinterpret_cast<HWND>(m->lParam) == focusing) {
+        focusClicked = true;
     } else if ((m->message == WM_CHANGEUISTATE || m->message == WM_UPDATEUISTATE) && topLevel) {
         ChangeCues(m->hwnd, m->wParam);
-    } else if (m->message == testMessage && (m->wParam == kMoveToDpi || m->wParam == kMoveAskingSize)) {
+    } else if (test == kMoveToDpi || test == kMoveAskingSize) {
         const int dpi = LOWORD(m->lParam);
-        if (dpi != HIWORD(m->lParam))
-            MoveToDpi(m->hwnd, dpi, HIWORD(m->lParam), m->wParam == kMoveAskingSize);
+        if (dpi != HIWORD(m->lParam)) MoveToDpi(m->hwnd, dpi, HIWORD(m->lParam), test == kMoveAskingSize);
         WriteLayout(m->hwnd, dpi);
-    } else if (m->message == testMessage && m->wParam == kHighContrast) {
-        // Windows says which setting changed in WM_SETTINGCHANGE's wParam
-        // (Microsoft's WM_SETTINGCHANGE page).
-        highContrast = m->lParam != 0;
-        SendMessageW(m->hwnd, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
-    } else if (m->message == testMessage && m->wParam == kKeyboardSetting) {
+    } else if (test == kKeyboardSetting) {
         // Turned on as the Control Panel does it: SystemParametersInfo with
         // SPIF_SENDCHANGE sends WM_SETTINGCHANGE with its uiAction in wParam
         // (Microsoft's WM_SETTINGCHANGE page).
         (m->lParam == SPI_SETKEYBOARDCUES ? keyboardCues : keyboardPreferred) = true;
         SendMessageW(m->hwnd, WM_SETTINGCHANGE, m->lParam, 0);
-    } else if (m->message == testMessage && m->wParam == kLimitedUser) {
+    } else if (test == kBoxIcon) {
+        Say(m->hwnd, kIconProp, BoxIcon(m->hwnd));
+    } else if (test == kLimitedUser) {
         Redirect(L"advapi32.dll", "OpenSCManagerW", OpenScmAsLimitedUser);
-        Say(m->hwnd, kHandlesProp, Handles() - handlesAtStart);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "win32/resource.h"
 
@@ -24,10 +25,23 @@ bool Within(DWORD ms, Condition condition) {
 
 // A press and its release.
 constexpr DWORD kClick = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP;
-// A click, or with `events` a press or a release alone, at a point of the screen.
+// A click, or with `events` a press or a release alone, at a point of the
+// screen: one batch, each event carrying the point, so that nothing comes
+// between the move and the button, nor between the press and its release.
+// The point is the middle of its pixel on the 0..65535 scale of the primary
+// monitor, the only one here (Microsoft's MOUSEINPUT page), which any
+// rounding maps back to it.
 inline void ClickAt(POINT p, DWORD events = kClick) {
-    SetCursorPos(p.x, p.y);
-    mouse_event(events, 0, 0, 0, 0);
+    std::vector<INPUT> batch;
+    for (DWORD button : {DWORD(MOUSEEVENTF_LEFTDOWN), DWORD(MOUSEEVENTF_LEFTUP)}) {
+        if (!(events & button)) continue;
+        INPUT in = {INPUT_MOUSE};
+        in.mi.dx = (p.x * 65536 + 32768) / GetSystemMetrics(SM_CXSCREEN);
+        in.mi.dy = (p.y * 65536 + 32768) / GetSystemMetrics(SM_CYSCREEN);
+        in.mi.dwFlags = button | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        batch.push_back(in);
+    }
+    SendInput(static_cast<UINT>(batch.size()), batch.data(), sizeof(INPUT));
 }
 
 inline void ClickAt(HWND control, DWORD events = kClick) {
@@ -89,12 +103,12 @@ struct App {
         });
     }
     bool Running() const { return WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT; }
-    // Posts WM_CLOSE to the window, as its close button does, or WM_QUIT to
-    // its thread (0: nothing) while it runs; then its exit code once it has
-    // ended (0: cleanly), STILL_ACTIVE if not within 30 s.
-    DWORD Stop(UINT message = WM_CLOSE) const {
+    // Posts WM_CLOSE to the window, as its close button does, or WM_QUIT
+    // with `quitCode` to its thread (0: nothing) while it runs; then its exit
+    // code once it has ended (0: cleanly), STILL_ACTIVE if not within 30 s.
+    DWORD Stop(UINT message = WM_CLOSE, WPARAM quitCode = 0) const {
         if (Running() && message == WM_CLOSE) PostMessageW(hwnd, WM_CLOSE, 0, 0);
-        if (Running() && message == WM_QUIT) PostThreadMessageW(process.dwThreadId, WM_QUIT, 0, 0);
+        if (Running() && message == WM_QUIT) PostThreadMessageW(process.dwThreadId, WM_QUIT, quitCode, 0);
         DWORD code = STILL_ACTIVE;
         if (WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0)
             GetExitCodeProcess(process.hProcess, &code);
@@ -102,10 +116,14 @@ struct App {
     }
 
     // A sent message returns once the program is back in a message loop; the
-    // time-out keeps a hung program from hanging the test.
+    // time-out keeps a hung program from hanging the test. A message left
+    // unanswered is no answer: it is noted in `unanswered`, which a check
+    // reads as a failure.
+    mutable std::string unanswered;
     LRESULT Send(HWND h, UINT message, WPARAM w = 0, LPARAM l = 0, UINT ms = 20000) const {
         DWORD_PTR result = 0;
-        SendMessageTimeoutW(h, message, w, l, SMTO_NORMAL, ms, &result);
+        if (!SendMessageTimeoutW(h, message, w, l, SMTO_NORMAL, ms, &result))
+            unanswered += " " + std::to_string(message);
         return static_cast<LRESULT>(result);
     }
     // True when the window answered within `ms`.
@@ -119,8 +137,11 @@ struct App {
     // the consoles of the commands a run starts can take the activation, and
     // then the click that only activates the window is lost. The caller
     // waits for what the click does.
+    bool Front() const {
+        return Within(5000, [&] { return SetForegroundWindow(hwnd) && GetForegroundWindow() == hwnd; });
+    }
     void Click(int id) const {
-        SetForegroundWindow(hwnd);
+        Front();
         ClickAt(Control(id));
     }
 
@@ -149,13 +170,16 @@ struct App {
         return box && IsWindowVisible(box) ? box : nullptr;
     }
     // The box that `trigger` brings, modal, answered with a real click on
-    // `answer` once it stands still: its title and text in UTF-8, their
-    // lines joined by "|"; or, without a "|", what went wrong.
+    // `answer` once it stands still: what `describe` says of it, then its
+    // title and text in UTF-8, their lines joined by "|"; or, without a "|",
+    // what went wrong.
     template <typename Trigger>
-    std::string AnswerBox(int answer, Trigger trigger) const {
+    std::string AnswerBox(int answer, Trigger trigger,
+                          const std::function<std::string(HWND)>& describe = nullptr) const {
         trigger();
         HWND box = nullptr;
         if (!Within(10000, [&] { return (box = Box()) != nullptr; })) return "no box came";
+        const std::string described = describe ? describe(box) + "|" : "";
         wchar_t text[1024] = {};
         const int title = GetWindowTextW(box, text, 256);
         text[title] = L'\n';
@@ -170,7 +194,7 @@ struct App {
         const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, &said[0], 4096, nullptr, nullptr);
         said.resize(n > 0 ? n - 1 : 0);
         std::replace(said.begin(), said.end(), '\n', '|');
-        return said;
+        return described + said;
     }
 };
 

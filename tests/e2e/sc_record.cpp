@@ -1,7 +1,7 @@
 // sc.exe of the test prefix (Wine's own has no "config" verb), and the
 // cmd.exe and sc.exe the tests plant beside Tavrune.exe. It changes nothing:
 // it records the command line it got, one file per call (no lock between
-// concurrent calls) in the records folder. Four faults show in the record:
+// concurrent calls) in the records folder, whole or not at all. Four faults show in the record:
 //  - a start begun before its service's configure had ended: Windows does
 //    not start a service that is still disabled (Microsoft's StartService
 //    page, ERROR_SERVICE_DISABLED);
@@ -11,7 +11,7 @@
 //  - a program run that is not the system's sc.exe (its path is recorded);
 //  - the start of a hung configure's service not about kConfigureWaitMs
 //    after that configure began (the time is recorded).
-// A "config" takes TAVRUNE_SC_CONFIG_MS, as under a busy service manager, or
+// A "config" takes kConfigMsVar's time, as under a busy service manager, or
 // kHangMs for the key kHangVar names, whose start must come about
 // kConfigureWaitMs after that configure began. Without a records folder it
 // only exits (the benchmark's quick sc).
@@ -44,7 +44,7 @@ int wmain() {
     const bool hangs = line.rfind(hung, 0) == 0;
     if (hangs) std::ofstream((folder + L"\\hung.txt").c_str()) << now;
     if (line.rfind(L"sc config ", 0) == 0)
-        Sleep(hangs ? e2e::kHangMs : _wtoi(Env(L"TAVRUNE_SC_CONFIG_MS").c_str()));
+        Sleep(hangs ? e2e::kHangMs : _wtoi(Env(e2e::kConfigMsVar).c_str()));
     // A finished configure has its record.
     bool configured = false;
     for (const std::string& record : ReadRecords(folder))
@@ -64,10 +64,17 @@ int wmain() {
     GetSystemDirectoryW(system, MAX_PATH);
     if (lstrcmpiW(self, (system + std::wstring(L"\\sc.exe")).c_str()) != 0)
         line += L"\t" + std::wstring(self);
-    // Made, with a name of its own, only once the call is over: the driver
-    // reads the records once no new one has come for a while.
-    wchar_t path[MAX_PATH];
-    if (!GetTempFileNameW(folder.c_str(), L"sc_", 0, path)) return 1;
-    std::ofstream(path, std::ios::binary) << std::string(line.begin(), line.end());
-    return 0;
+    // Written under a name of its own that no reader looks for, then renamed
+    // in one step to the first free record name: a reader (the driver, or
+    // another call) sees the record whole or not at all. Tried again for a
+    // while if either step fails, as under load a call must not be lost.
+    const std::wstring temp = folder + L"\\new" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+    for (DWORD n = GetCurrentProcessId() << 8, tries = 0; tries < 500; ++n, ++tries) {
+        const bool written = static_cast<bool>(std::ofstream(temp.c_str(), std::ios::binary)
+                                               << std::string(line.begin(), line.end()));
+        if (written && MoveFileW(temp.c_str(), (folder + L"\\sc_" + std::to_wstring(n) + L".rec").c_str()))
+            return 0;
+        Sleep(10);
+    }
+    return 1;
 }
