@@ -48,6 +48,8 @@ constexpr DWORD kAnswerMs = 2000;
 // A marked row's middle line has the highlight across most of the list's
 // width.
 constexpr long kMarkedPixels = 100;
+// The "？" on the screen has at least this many pixels of its colour.
+constexpr long kGlyphPixels = 5;
 // The exit code a quit asks for, and so the program's.
 constexpr WPARAM kQuitCode = 3;
 // What the hook has not said.
@@ -295,6 +297,16 @@ struct Tavrune : remote::App {
         if (!Open({{kLastInputVar, L"keyboard"}})) return;
         Check("keyboard start: cues", Cues());
         Check(Fmt("layout at %d dpi: off the table", systemDpi), Layout(systemDpi, systemDpi));
+        // The "？" blue, then in the theme's link colour once high contrast is
+        // turned on.
+        RECT label;
+        GetWindowRect(Control(IDC_LABEL1), &label);
+        std::string drawn;
+        for (const COLORREF colour : {RGB(0, 0, 255), GetSysColor(COLOR_HOTLIGHT)}) {
+            if (colour != RGB(0, 0, 255)) Send(hwnd, kTest, kSettingOn, SPI_SETHIGHCONTRAST);
+            drawn += Within(10000, [&] { return Pixels(label, colour) >= kGlyphPixels; }) ? " drawn" : " not";
+        }
+        Check("？ blue, then the link colour under high contrast", drawn);
         if (systemDpi != 96) return;
         Check("layout moved to 144 dpi: off the table", Layout(144, 96));
         // Back, as Windows 10 1703 and later move a per-monitor v2 window:
@@ -413,7 +425,7 @@ struct Tavrune : remote::App {
             Stop();
         }
         if (!open(nullptr)) return;
-        Send(hwnd, kTest, kKeyboardSetting, SPI_SETKEYBOARDCUES);
+        Send(hwnd, kTest, kSettingOn, SPI_SETKEYBOARDCUES);
         seen += "; " + Cues();
         Stop();
         // Held at a row, and so in the middle of the run.
@@ -421,7 +433,7 @@ struct Tavrune : remote::App {
         PostMessageW(Control(IDC_OPTION1), BM_CLICK, 0, 0);
         PostMessageW(Control(IDC_COMMAND1), BM_CLICK, 0, 0);
         const bool held = Within(kHoldMs, [&] { return Said(0, kHeldProp) == 1; });
-        Send(hwnd, kTest, kKeyboardSetting, SPI_SETKEYBOARDPREF);
+        Send(hwnd, kTest, kSettingOn, SPI_SETKEYBOARDPREF);
         seen += "; " + Cues() + (held ? "" : " (never held)");
         SetEvent(kRelease);
         Check("cues: mouse start, arrow, Tab; Alt; always; preferred; turned on; preferred mid-run; exit",

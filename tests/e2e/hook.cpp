@@ -25,8 +25,10 @@ void Say(HWND window, const wchar_t* name, INT_PTR value) {
 }
 // Set by the driver in the environment: the last input before the start
 // came from the keyboard; keyboard cues always shown, the keyboard
-// preferred.
+// preferred. High contrast, which Wine cannot turn on: SPI_GETHIGHCONTRAST
+// then reports HCF_HIGHCONTRASTON (Microsoft's HIGHCONTRAST page).
 bool lastInputKeyboard = false;
+bool highContrast = false;
 bool keyboardCues = false;
 bool keyboardPreferred = false;
 
@@ -41,6 +43,8 @@ BOOL WINAPI SpiAsTested(UINT action, UINT param, void* data, UINT ini) {
     const BOOL result = SystemParametersInfoW(action, param, data, ini);
     if (action == SPI_GETKEYBOARDCUES) *static_cast<BOOL*>(data) = keyboardCues;
     if (action == SPI_GETKEYBOARDPREF) *static_cast<BOOL*>(data) = keyboardPreferred;
+    if (action == SPI_GETHIGHCONTRAST && highContrast)
+        static_cast<HIGHCONTRASTW*>(data)->dwFlags = HCF_AVAILABLE | HCF_HIGHCONTRASTON;
     return result;
 }
 
@@ -298,11 +302,13 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK CallWndProc(int code, WPARAM w
         const int dpi = LOWORD(m->lParam);
         if (dpi != HIWORD(m->lParam)) MoveToDpi(m->hwnd, dpi, HIWORD(m->lParam), test == kMoveAskingSize);
         WriteLayout(m->hwnd, dpi);
-    } else if (test == kKeyboardSetting) {
+    } else if (test == kSettingOn) {
         // Turned on as the Control Panel does it: SystemParametersInfo with
         // SPIF_SENDCHANGE sends WM_SETTINGCHANGE with its uiAction in wParam
         // (Microsoft's WM_SETTINGCHANGE page).
-        (m->lParam == SPI_SETKEYBOARDCUES ? keyboardCues : keyboardPreferred) = true;
+        (m->lParam == SPI_SETKEYBOARDCUES   ? keyboardCues
+         : m->lParam == SPI_SETHIGHCONTRAST ? highContrast
+                                            : keyboardPreferred) = true;
         SendMessageW(m->hwnd, WM_SETTINGCHANGE, m->lParam, 0);
     } else if (test == kBoxIcon) {
         Say(m->hwnd, kIconProp, BoxIcon(m->hwnd));

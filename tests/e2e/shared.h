@@ -15,11 +15,11 @@ namespace e2e {
 //  - kLimitedUser: the user is a limited one from now on;
 //  - kBoxIcon: sent to a message box, which icon it shows is said in its
 //    kIconProp: IDI_ERROR or IDI_WARNING by number, or 0 for any other;
-//  - kKeyboardSetting: keyboard cues always shown (lParam
-//    SPI_SETKEYBOARDCUES) or the keyboard preferred (SPI_SETKEYBOARDPREF)
-//    turned on.
+//  - kSettingOn: keyboard cues always shown (lParam SPI_SETKEYBOARDCUES),
+//    the keyboard preferred (SPI_SETKEYBOARDPREF) or high contrast
+//    (SPI_SETHIGHCONTRAST) turned on.
 inline constexpr wchar_t kTestMessage[] = L"TavruneTest";
-enum Command : WPARAM { kMoveToDpi = 1, kMoveAskingSize, kLimitedUser, kBoxIcon, kKeyboardSetting };
+enum Command : WPARAM { kMoveToDpi = 1, kMoveAskingSize, kLimitedUser, kBoxIcon, kSettingOn };
 // After a move to another monitor, Windows suggests a place this far away.
 inline constexpr int kMoveX = 16;
 inline constexpr int kMoveY = 8;
