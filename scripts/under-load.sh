@@ -20,7 +20,7 @@ for i in $(seq "$N"); do
         echo "run $i: green"
     else
         echo "run $i: red (see $LOG/$i.log and the records kept in $LOG/$i.records):"
-        cp -r "$BUILD"/win*/e2e/records "$LOG/$i.records" 2>/dev/null
+        cp -r "$BUILD"/win*/e2e/wine-*/records "$LOG/$i.records" 2>/dev/null
         grep -E '^FAIL|^ +\[' "$LOG/$i.log" | head -20
     fi
 done
