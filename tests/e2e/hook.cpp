@@ -26,7 +26,9 @@ void Say(HWND window, const wchar_t* name, INT_PTR value) {
 // Set by the driver in the environment: the last input before the start
 // came from the keyboard; keyboard cues always shown, the keyboard
 // preferred. High contrast, which Wine cannot turn on: SPI_GETHIGHCONTRAST
-// then reports HCF_HIGHCONTRASTON (Microsoft's HIGHCONTRAST page).
+// then reports HCF_HIGHCONTRASTON (Microsoft's HIGHCONTRAST page). Wine 10
+// as Wine 8: SPI_GETHIGHCONTRAST answers dwFlags 0 and SPI_SETHIGHCONTRAST
+// is a FIXME (dlls/win32u/sysparams.c).
 bool lastInputKeyboard = false;
 bool highContrast = false;
 bool keyboardCues = false;
@@ -37,7 +39,8 @@ bool keyboardPreferred = false;
 // turns them on (Raymond Chen, "Managing the UI state of accelerators and
 // focus rectangles", 2005-05-03: since Windows 2000 keyboard cues "are
 // hidden by default, and are revealed only when you start using the
-// keyboard"); Wine has them on. The keyboard preference off, unless the
+// keyboard"); Wine 8 and 10 have them on (bit 0x20 of their default
+// UserPreferencesMask, dlls/win32u/sysparams.c). The keyboard preference off, unless the
 // user turns it on (Microsoft's "Keyboard preference parameter" page).
 BOOL WINAPI SpiAsTested(UINT action, UINT param, void* data, UINT ini) {
     const BOOL result = SystemParametersInfoW(action, param, data, ini);
@@ -50,7 +53,9 @@ BOOL WINAPI SpiAsTested(UINT action, UINT param, void* data, UINT ini) {
 
 // A limited user: the service manager's default security gives every
 // authenticated user connect, enumerate, query lock status and read, and no
-// other right (Microsoft's "Service Security and Access Rights").
+// other right (Microsoft's "Service Security and Access Rights"). Wine 8's
+// and 10's service manager grant any access asked (programs/services/rpc.c,
+// svcctl_OpenSCManagerW).
 SC_HANDLE WINAPI OpenScmAsLimitedUser(const wchar_t* machine, const wchar_t* database, DWORD access) {
     const DWORD granted = SC_MANAGER_CONNECT | SC_MANAGER_ENUMERATE_SERVICE | SC_MANAGER_QUERY_LOCK_STATUS |
                           GENERIC_READ | STANDARD_RIGHTS_READ;
@@ -88,7 +93,8 @@ void Redirect(const wchar_t* module, const char* name, Function replacement) {
 // UIS_INITIALIZE decide from how it was shown, so the program checks that
 // setting itself: here UIS_INITIALIZE does not, nor does it heed the
 // keyboard preference, which Microsoft's page asks programs to follow.
-// Wine keeps no last input.
+// Wine keeps no last input, and neither Wine 8 nor 10 handles
+// WM_CHANGEUISTATE, WM_UPDATEUISTATE or WM_QUERYUISTATE (win32u, user32).
 void ChangeCues(HWND window, WPARAM w) {
     const WORD action = LOWORD(w) != UIS_INITIALIZE ? LOWORD(w) : lastInputKeyboard ? UIS_CLEAR : UIS_SET;
     if (LOWORD(w) == UIS_INITIALIZE || (HIWORD(w) & UISF_HIDEFOCUS))
@@ -99,8 +105,9 @@ void ChangeCues(HWND window, WPARAM w) {
 // which moves the caret to its row, scrolls "if necessary" (Microsoft's
 // LB_SETSEL page), not saying how far: here only until part of the row
 // shows. Wine's list box scrolls until all of it shows, which would hide a
-// program that does not bring the row whole into view itself; played
-// everywhere, as the stricter of the two.
+// program that does not bring the row whole into view itself (Wine 10's
+// comctl32 listbox.c as Wine 8's: LISTBOX_SetCaretIndex makes it fully
+// visible); played everywhere, as the stricter of the two.
 WNDPROC listProc = nullptr;
 LRESULT CALLBACK ListAsOnWindows(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
     const auto call = [&](UINT m, WPARAM w, LPARAM l) { return CallWindowProcW(listProc, list, m, w, l); };
@@ -127,7 +134,9 @@ LRESULT CALLBACK ListAsOnWindows(HWND list, UINT message, WPARAM wParam, LPARAM 
 // later Wines' comctl32, which clicks on the focus, marks the button
 // pressed before it takes the focus and clicks only if it is "!(state &
 // (BST_CHECKED | BUTTON_BTNPRESSED))" (button.c, WM_SETFOCUS). Wine 8's
-// does not click (seen here): played only when the button itself did not.
+// does not click (seen here); Wine 10's comctl32 and user32 buttons do
+// (button.c, WM_SETFOCUS), so there nothing is played: only when the
+// button itself did not.
 // kClickedProp says it happened, either way.
 WNDPROC optionProc = nullptr;
 HWND focusing = nullptr;
@@ -174,7 +183,9 @@ BOOL WINAPI CreateProcessWatched(const wchar_t* name, wchar_t* line, SECURITY_AT
     return CreateProcessW(name, line, process, thread, inherit, flags, environment, folder, startup, info);
 }
 
-// A move to a monitor of another DPI, which Wine never makes: WM_DPICHANGED
+// A move to a monitor of another DPI, which neither Wine 8 nor 10 makes
+// (no sender of WM_DPICHANGED or WM_GETDPISCALEDSIZE in win32u, user32 or
+// winex11.drv): WM_DPICHANGED
 // with the new DPI and a suggested rectangle, the window's scaled as a whole
 // (Microsoft's WM_DPICHANGED page), here moved as by a drag. With `askSize`,
 // as Windows 10 1703 and later do for a per-monitor v2 window, the window is
