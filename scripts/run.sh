@@ -37,7 +37,7 @@ else
     sleep 1
     xdotool search --name '^Tavrune - ' windowactivate --sync key space shift+Tab Return
     for _ in $(seq 600); do
-        [ "$(find "$records" -name 'sc_*' | wc -l)" -ge 145 ] && break
+        [ "$(find "$records" -name 'sc_*.rec' | wc -l)" -ge 145 ] && break
         sleep 0.1
     done
     sleep 1
@@ -45,4 +45,4 @@ else
     import -silent -frame -window "$id" "$work/tavrune.png" && echo "screenshot: $work/tavrune.png"
 fi
 echo "Commands the service controller received:"
-awk '{ print "  " $0 }' "$records"/sc_*.tmp 2>/dev/null || echo "  none"
+awk '{ print "  " $0 }' "$records"/sc_*.rec 2>/dev/null || echo "  none"
