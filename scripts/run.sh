@@ -33,10 +33,10 @@ else
     done
     # As a person at the keyboard: Space on the first option (普通优化),
     # Shift+Tab back to the run button, Enter. The run is over once sc has
-    # received its 145 commands.
+    # received its 145 commands (5 minutes at most, for a busy machine).
     sleep 1
     xdotool search --name '^Tavrune - ' windowactivate --sync key space shift+Tab Return
-    for _ in $(seq 600); do
+    for _ in $(seq 3000); do
         [ "$(find "$records" -name 'sc_*.rec' | wc -l)" -ge 145 ] && break
         sleep 0.1
     done
