@@ -20,7 +20,9 @@ for i in $(seq "$N"); do
         echo "run $i: green"
     else
         echo "run $i: red (see $LOG/$i.log and the records kept in $LOG/$i.records):"
-        cp -r "$BUILD"/win*/e2e/wine-*/records "$LOG/$i.records" 2>/dev/null
+        for r in "$BUILD"/win*/e2e/wine-*/records; do
+            mkdir -p "$LOG/$i.records" && cp -r "$r" "$LOG/$i.records/$(basename "$(dirname "$r")")"
+        done
         grep -E '^FAIL|^ +\[' "$LOG/$i.log" | head -20
     fi
 done

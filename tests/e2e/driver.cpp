@@ -224,15 +224,20 @@ struct Tavrune : remote::App {
     // program started has ended (each writes its record last); if they do
     // not end, a line of its own says how many still ran (a failed query
     // reads as 4294967295).
+    // While the window lives, the hook's count of the commands it started
+    // is waited for too, and records short of it are said.
     Lines Records() const {
         JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
-        const bool ended = Within(120000, [&] {
+        const INT_PTR started = Said(0, kStartsProp);
+        const auto running = [&] {
             info.ActiveProcesses = ~0u;
             QueryInformationJobObject(kJob, JobObjectBasicAccountingInformation, &info, sizeof info, nullptr);
-            return info.ActiveProcesses <= (Running() ? 1u : 0u);
-        });
+            return info.ActiveProcesses > (Running() ? 1u : 0u);
+        };
+        Within(120000, [&] { return !running() && INT_PTR(ReadRecords(records).size()) >= started; });
         Lines lines = ReadRecords(records);
-        if (!ended) lines.push_back(Fmt("(%lu still running after 120 s)", info.ActiveProcesses));
+        if (INT_PTR(lines.size()) < started) lines.push_back(Fmt("(%d commands started)", int(started)));
+        if (running()) lines.push_back(Fmt("(%lu still running after 120 s)", info.ActiveProcesses));
         return lines;
     }
     // Row `row` of the list on the screen, the line through its middle.

@@ -179,8 +179,10 @@ BOOL WINAPI CreateProcessWatched(const wchar_t* name, wchar_t* line, SECURITY_AT
         WaitForSingleObject(release, kHoldMs);
         CloseHandle(release);
     }
-    SayMain(kStartsProp, InterlockedIncrement(&starts));
-    return CreateProcessW(name, line, process, thread, inherit, flags, environment, folder, startup, info);
+    const BOOL made =
+        CreateProcessW(name, line, process, thread, inherit, flags, environment, folder, startup, info);
+    if (made) SayMain(kStartsProp, InterlockedIncrement(&starts));
+    return made;
 }
 
 // A move to a monitor of another DPI, which neither Wine 8 nor 10 makes
