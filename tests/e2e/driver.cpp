@@ -221,11 +221,10 @@ struct Tavrune : remote::App {
         });
     }
     // The sc stand-in's records, a line per call, once every command the
-    // program started has ended (each writes its record last); if they do
-    // not end, a line of its own says how many still ran (a failed query
-    // reads as 4294967295).
-    // While the window lives, the hook's count of the commands it started
-    // is waited for too, and records short of it are said.
+    // program started has ended (each writes its record last) and, while
+    // the window lives, there is one for each start the hook counted. A
+    // line of its own says a shortfall, or how many still ran after 120 s
+    // (a failed query reads as 4294967295).
     Lines Records() const {
         JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
         const INT_PTR started = Said(0, kStartsProp);
