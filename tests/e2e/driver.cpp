@@ -158,9 +158,10 @@ struct Tavrune : remote::App {
     // their own; hook.dll plays in its window thread, from before the window
     // is made, what Windows does and Wine does not, and watches.
     bool Open(const std::map<const wchar_t*, const wchar_t*>& env) {
+        // The next free number: each scenario may be a driver of its own.
         static int count = 0;
-        records = recordDir + L"\\" + std::to_wstring(++count);
-        CreateDirectoryW(records.c_str(), nullptr);
+        do records = recordDir + L"\\" + std::to_wstring(++count);
+        while (!CreateDirectoryW(records.c_str(), nullptr) && GetLastError() == ERROR_ALREADY_EXISTS);
         ResetEvent(kRelease);
         SetEnvironmentVariableW(kRecordsVar, records.c_str());
         for (const auto& [name, value] : env) SetEnvironmentVariableW(name, value);
