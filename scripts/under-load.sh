@@ -8,7 +8,7 @@ set -uo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 N=${1:-20}
 BUILD=${2:-$ROOT/build}
-LOG=$BUILD/under-load
+LOG=$BUILD/under-load/debian-$(. /etc/os-release && echo "$VERSION_ID")
 mkdir -p "$LOG"
 busy=()
 for _ in 1 2; do (while :; do :; done) & busy+=($!); done
