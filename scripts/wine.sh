@@ -38,25 +38,36 @@ _tavrune_cleanup() { [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1; 
 
 tavrune_display_start() {
     [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1 && return 0
-    # Xvfb picks a free display itself and names it once it takes clients: a
-    # display just left by an earlier run may still be shutting down.
-    rm -f "$1/display"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$1/display" >"$1/xvfb.log" 2>&1 &
-    _TAVRUNE_X_PIDS=$!
     trap _tavrune_cleanup EXIT
-    for _ in $(seq 600); do [ -s "$1/display" ] && break; sleep 0.1; done
-    export DISPLAY=":$(head -n1 "$1/display" 2>/dev/null)"
-    # Windows mapped before the window manager runs get no frame.
-    XDG_CACHE_HOME="$1" XDG_CONFIG_HOME="$1" openbox --sm-disable >"$1/openbox.log" 2>&1 &
-    _TAVRUNE_X_PIDS="$_TAVRUNE_X_PIDS $!"
-    for _ in $(seq 600); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0; sleep 0.1; done
-    echo "tavrune env: no window manager on $DISPLAY within 60 s (see $1)" >&2
+    local attempt
+    # Seen twice in a hundred runs under load, cause unknown: no window
+    # manager on a new display. A second display is made then; what the
+    # first one's logs said is shown.
+    for attempt in 1 2; do
+        # Xvfb picks a free display itself and names it once it takes
+        # clients: a display just left by an earlier run may still be
+        # shutting down.
+        rm -f "$1/display"
+        Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$1/display" >"$1/xvfb.log" 2>&1 &
+        _TAVRUNE_X_PIDS=$!
+        for _ in $(seq 600); do [ -s "$1/display" ] && break; sleep 0.1; done
+        export DISPLAY=":$(head -n1 "$1/display" 2>/dev/null)"
+        # Windows mapped before the window manager runs get no frame.
+        XDG_CACHE_HOME="$1" XDG_CONFIG_HOME="$1" openbox --sm-disable >"$1/openbox.log" 2>&1 &
+        _TAVRUNE_X_PIDS="$_TAVRUNE_X_PIDS $!"
+        for _ in $(seq 600); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0; sleep 0.1; done
+        echo "tavrune env: no window manager on $DISPLAY within 60 s; Xvfb and openbox said:" >&2
+        tail -n 5 "$1/xvfb.log" "$1/openbox.log" >&2
+        kill $_TAVRUNE_X_PIDS 2>/dev/null
+        wait $_TAVRUNE_X_PIDS 2>/dev/null
+    done
     return 1
 }
 
 tavrune_wine_prefix() {
-    # Wine's own errors are kept: the end-to-end tests read one of them.
-    export WINEPREFIX="$1/wineprefix" WINEARCH=$TAVRUNE_WINE_ARCH WINEDEBUG=fixme-all WINEDLLOVERRIDES='mscoree,mshtml='
+    # Wine's own errors are kept, the end-to-end tests read one of them;
+    # but not Wine 10's for a Vulkan library nothing here needs.
+    export WINEPREFIX="$1/wineprefix" WINEARCH=$TAVRUNE_WINE_ARCH WINEDEBUG=fixme-all,err-vulkan WINEDLLOVERRIDES='mscoree,mshtml='
     trap _tavrune_cleanup EXIT
     if [ "$(cat "$WINEPREFIX/.tavrune" 2>/dev/null)" != "4 $TAVRUNE_FACE" ]; then
         rm -rf "$WINEPREFIX"
