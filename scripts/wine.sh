@@ -58,8 +58,8 @@ tavrune_display_start() {
         for _ in $(seq 600); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0; sleep 0.1; done
         echo "tavrune env: no window manager on $DISPLAY within 60 s; Xvfb and openbox said:" >&2
         tail -n 5 "$1/xvfb.log" "$1/openbox.log" >&2
-        kill $_TAVRUNE_X_PIDS 2>/dev/null
-        wait $_TAVRUNE_X_PIDS 2>/dev/null
+        kill $_TAVRUNE_X_PIDS 2>/dev/null || true
+        wait $_TAVRUNE_X_PIDS 2>/dev/null || true
     done
     return 1
 }
