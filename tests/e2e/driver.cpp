@@ -384,7 +384,6 @@ struct Tavrune : remote::App {
             const auto press = [&, key = key] { Key(static_cast<BYTE>(key)); };
             const std::string box = option == 5 ? AnswerWithIcon(IDCANCEL, press) + " " : "";
             if (option != 5) press();
-            Front();  // after the box, as FocusOn
             const bool ok =
                 Within(5000, [&] { return Focused() == IDC_OPTION1 + option && Checked(option) && !Box(); });
             arrows += Fmt(" %s%d%s", box.c_str(), Focused() - IDC_OPTION1, ok && Count() == 0 ? "" : "?");
