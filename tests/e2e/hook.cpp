@@ -1,7 +1,12 @@
 // hook.dll: loaded into Tavrune.exe's window thread by the driver
-// (SetWindowsHookEx, before the thread first runs) to play there what
-// Windows does and Wine does not. Beside each behaviour, its evidence. The
-// driver commands it with the message kTestMessage (see shared.h).
+// (SetWindowsHookEx, before the thread first runs). Its three jobs, in this
+// order below:
+//  - it plays what Windows does and Wine does not, a function a behaviour,
+//    each with its evidence and the Wines that need it;
+//  - it watches what only the program can tell (the processes it starts,
+//    the quit it takes, the icons it shows, its layout) and says it in
+//    properties (shared.h);
+//  - it obeys the driver's commands (kTestMessage), in DriverCommand.
 #include <windows.h>
 
 #include <algorithm>
@@ -9,6 +14,7 @@
 #include <fstream>
 #include <locale>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/win32/win32_platform.h"
@@ -18,51 +24,6 @@
 namespace {
 
 using namespace e2e;
-
-// What the hook says to the driver, in a property of the window or a control.
-void Say(HWND window, const wchar_t* name, INT_PTR value) {
-    SetPropW(window, name, reinterpret_cast<HANDLE>(value + 1));
-}
-// Set by the driver in the environment: the last input before the start
-// came from the keyboard; keyboard cues always shown, the keyboard
-// preferred. High contrast, which Wine cannot turn on: SPI_GETHIGHCONTRAST
-// then reports HCF_HIGHCONTRASTON (Microsoft's HIGHCONTRAST page). Wine 10
-// as Wine 8: SPI_GETHIGHCONTRAST answers dwFlags 0 and SPI_SETHIGHCONTRAST
-// is a FIXME (dlls/win32u/sysparams.c).
-bool lastInputKeyboard = false;
-bool highContrast = false;
-bool keyboardCues = false;
-bool keyboardPreferred = false;
-
-// The system's settings as the tests play them. Keyboard cues
-// ("underline keyboard shortcuts") off, as Windows has them unless the user
-// turns them on (Raymond Chen, "Managing the UI state of accelerators and
-// focus rectangles", 2005-05-03: since Windows 2000 keyboard cues "are
-// hidden by default, and are revealed only when you start using the
-// keyboard"); Wine 8 and 10 have them on (bit 0x20 of their default
-// UserPreferencesMask, dlls/win32u/sysparams.c). The keyboard preference off, unless the
-// user turns it on (Microsoft's "Keyboard preference parameter" page).
-BOOL WINAPI SpiAsTested(UINT action, UINT param, void* data, UINT ini) {
-    const BOOL result = SystemParametersInfoW(action, param, data, ini);
-    if (action == SPI_GETKEYBOARDCUES) *static_cast<BOOL*>(data) = keyboardCues;
-    if (action == SPI_GETKEYBOARDPREF) *static_cast<BOOL*>(data) = keyboardPreferred;
-    if (action == SPI_GETHIGHCONTRAST && highContrast)
-        static_cast<HIGHCONTRASTW*>(data)->dwFlags = HCF_AVAILABLE | HCF_HIGHCONTRASTON;
-    return result;
-}
-
-// A limited user: the service manager's default security gives every
-// authenticated user connect, enumerate, query lock status and read, and no
-// other right (Microsoft's "Service Security and Access Rights"). Wine 8's
-// and 10's service manager grant any access asked (programs/services/rpc.c,
-// svcctl_OpenSCManagerW).
-SC_HANDLE WINAPI OpenScmAsLimitedUser(const wchar_t* machine, const wchar_t* database, DWORD access) {
-    const DWORD granted = SC_MANAGER_CONNECT | SC_MANAGER_ENUMERATE_SERVICE | SC_MANAGER_QUERY_LOCK_STATUS |
-                          GENERIC_READ | STANDARD_RIGHTS_READ;
-    if (!(access & ~granted)) return OpenSCManagerW(machine, database, access);
-    SetLastError(ERROR_ACCESS_DENIED);
-    return nullptr;
-}
 
 // Tavrune.exe's calls of `name` in `module` go to `replacement` from now on.
 template <typename Function>
@@ -82,20 +43,89 @@ void Redirect(const wchar_t* module, const char* name, Function replacement) {
     }
 }
 
+// ---------------------------------------------------------------------------
+// What Windows does and Wine does not.
+
+// Set by the driver in the environment: the last input before the start
+// came from the keyboard; keyboard cues always shown, the keyboard
+// preferred. High contrast, which Wine cannot turn on: SPI_GETHIGHCONTRAST
+// then reports HCF_HIGHCONTRASTON (Microsoft's HIGHCONTRAST page). Wine 10
+// as Wine 8: SPI_GETHIGHCONTRAST answers dwFlags 0 and SPI_SETHIGHCONTRAST
+// is a FIXME (dlls/win32u/sysparams.c).
+bool lastInputKeyboard = false;
+bool highContrast = false;
+bool keyboardCues = false;
+bool keyboardPreferred = false;
+
+// The system's settings as the tests play them. Keyboard cues
+// ("underline keyboard shortcuts") off, as Windows has them unless the user
+// turns them on (Raymond Chen, "Managing the UI state of accelerators and
+// focus rectangles", 2005-05-03: since Windows 2000 keyboard cues "are
+// hidden by default, and are revealed only when you start using the
+// keyboard"); Wine 8 and 10 have them on (bit 0x20 of their default
+// UserPreferencesMask, dlls/win32u/sysparams.c). The keyboard preference
+// off, unless the user turns it on (Microsoft's "Keyboard preference
+// parameter" page).
+BOOL WINAPI PlaySettings(UINT action, UINT param, void* data, UINT ini) {
+    const BOOL result = SystemParametersInfoW(action, param, data, ini);
+    if (action == SPI_GETKEYBOARDCUES) *static_cast<BOOL*>(data) = keyboardCues;
+    if (action == SPI_GETKEYBOARDPREF) *static_cast<BOOL*>(data) = keyboardPreferred;
+    if (action == SPI_GETHIGHCONTRAST && highContrast)
+        static_cast<HIGHCONTRASTW*>(data)->dwFlags = HCF_AVAILABLE | HCF_HIGHCONTRASTON;
+    return result;
+}
+
+// A setting turned on as the Control Panel does it: SystemParametersInfo
+// with SPIF_SENDCHANGE sends WM_SETTINGCHANGE with its uiAction in wParam
+// (Microsoft's WM_SETTINGCHANGE page). `coded` false: wParam 0, as the same
+// page allows and as Wine's own test_SPI_SETKEYBOARDPREF
+// (dlls/user32/tests/sysparams.c) accepts of Windows.
+void PlaySettingOn(HWND window, UINT setting, bool coded) {
+    (setting == SPI_SETKEYBOARDCUES   ? keyboardCues
+     : setting == SPI_SETHIGHCONTRAST ? highContrast
+                                      : keyboardPreferred) = true;
+    SendMessageW(window, WM_SETTINGCHANGE, coded ? setting : 0, 0);
+}
+
+// A limited user: the service manager's default security gives every
+// authenticated user connect, enumerate, query lock status and read, and no
+// other right (Microsoft's "Service Security and Access Rights"). Wine 8's
+// and 10's service manager grant any access asked (programs/services/rpc.c,
+// svcctl_OpenSCManagerW).
+SC_HANDLE WINAPI PlayLimitedUser(const wchar_t* machine, const wchar_t* database, DWORD access) {
+    const DWORD granted = SC_MANAGER_CONNECT | SC_MANAGER_ENUMERATE_SERVICE | SC_MANAGER_QUERY_LOCK_STATUS |
+                          GENERIC_READ | STANDARD_RIGHTS_READ;
+    if (!(access & ~granted)) return OpenSCManagerW(machine, database, access);
+    SetLastError(ERROR_ACCESS_DENIED);
+    return nullptr;
+}
+
+// A system without code page 936 (no East Asian language support): its
+// conversion fails with ERROR_INVALID_PARAMETER, as for any code page not
+// installed (Microsoft's MultiByteToWideChar page). Every Wine has 936.
+int WINAPI PlayNoCodePage(UINT page, DWORD flags, const char* in, int inSize, wchar_t* out, int outSize) {
+    if (page != 936) return MultiByteToWideChar(page, flags, in, inSize, out, outSize);
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+}
+
 // The focus rectangle of a window: shown when a top-level window is made (a
 // child takes its parent's: ReactOS win32ss/user/ntuser/window.c,
 // IntCreateWindow). UIS_SET hides it, UIS_CLEAR shows it, and
 // UIS_INITIALIZE hides it after input from the mouse, shows it after the
 // keyboard (Microsoft's WM_CHANGEUISTATE page; ReactOS user32 defwnd.c). A
 // top-level window's WM_CHANGEUISTATE becomes its WM_UPDATEUISTATE (the
-// same). ReactOS's DefWindowProc then leaves the cues shown when keyboard
-// cues are on; Raymond Chen (2005, above) has the window that sends
-// UIS_INITIALIZE decide from how it was shown, so the program checks that
-// setting itself: here UIS_INITIALIZE does not, nor does it heed the
-// keyboard preference, which Microsoft's page asks programs to follow.
-// Wine keeps no last input, and neither Wine 8 nor 10 handles
-// WM_CHANGEUISTATE, WM_UPDATEUISTATE or WM_QUERYUISTATE (win32u, user32).
-void ChangeCues(HWND window, WPARAM w) {
+// same). While keyboard cues are always on, ReactOS's DefWindowProc leaves
+// both messages unheeded, UIS_CLEAR as much as UIS_SET (defwnd.c, "if
+// (AlwaysShowCues) break;"): a window that hid its cues keeps them hidden
+// after the user turns the setting on. Microsoft's pages say nothing of it
+// and Chen's article has the setting only at the window's start, so the
+// stricter model is played. Wine keeps no last input, and neither Wine 8
+// nor 10 handles WM_CHANGEUISTATE, WM_UPDATEUISTATE or WM_QUERYUISTATE
+// (win32u, user32).
+void PlayCues(HWND window, UINT message, WPARAM w) {
+    if (message == WM_CREATE) return Say(window, kCuesHiddenProp, false);
+    if (keyboardCues) return;
     const WORD action = LOWORD(w) != UIS_INITIALIZE ? LOWORD(w) : lastInputKeyboard ? UIS_CLEAR : UIS_SET;
     if (LOWORD(w) == UIS_INITIALIZE || (HIWORD(w) & UISF_HIDEFOCUS))
         Say(window, kCuesHiddenProp, action == UIS_SET);
@@ -109,20 +139,18 @@ void ChangeCues(HWND window, WPARAM w) {
 // comctl32 listbox.c as Wine 8's: LISTBOX_SetCaretIndex makes it fully
 // visible); played everywhere, as the stricter of the two.
 WNDPROC listProc = nullptr;
-LRESULT CALLBACK ListAsOnWindows(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK PlayListScroll(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
     const auto call = [&](UINT m, WPARAM w, LPARAM l) { return CallWindowProcW(listProc, list, m, w, l); };
-    if (message == LB_SETSEL && wParam) {
-        RECT row = {};
-        RECT view;
-        GetClientRect(list, &view);
-        call(LB_GETITEMRECT, lParam, reinterpret_cast<LPARAM>(&row));
-        const LRESULT top = call(LB_GETTOPINDEX, 0, 0);
-        const LRESULT result = call(message, wParam, lParam);
-        // The row showed in part already: the list stays where it was.
-        if (row.bottom > 0 && row.top < view.bottom) call(LB_SETTOPINDEX, top, 0);
-        return result;
-    }
-    return call(message, wParam, lParam);
+    if (message != LB_SETSEL || !wParam) return call(message, wParam, lParam);
+    RECT row = {};
+    RECT view;
+    GetClientRect(list, &view);
+    call(LB_GETITEMRECT, lParam, reinterpret_cast<LPARAM>(&row));
+    const LRESULT top = call(LB_GETTOPINDEX, 0, 0);
+    const LRESULT result = call(message, wParam, lParam);
+    // The row showed in part already: the list stays where it was.
+    if (row.bottom > 0 && row.top < view.bottom) call(LB_SETTOPINDEX, top, 0);
+    return result;
 }
 
 // An unchecked option button that gets the focus other than by a press of
@@ -136,12 +164,11 @@ LRESULT CALLBACK ListAsOnWindows(HWND list, UINT message, WPARAM wParam, LPARAM 
 // (BST_CHECKED | BUTTON_BTNPRESSED))" (button.c, WM_SETFOCUS). Wine 8's
 // does not click (seen here); Wine 10's comctl32 and user32 buttons do
 // (button.c, WM_SETFOCUS), so there nothing is played: only when the
-// button itself did not.
-// kClickedProp says it happened, either way.
+// button itself did not. kClickedProp says it happened, either way.
 WNDPROC optionProc = nullptr;
 HWND focusing = nullptr;
 bool focusClicked = false;
-LRESULT CALLBACK OptionAsOnWindows(HWND option, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK PlayOptionFocusClick(HWND option, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message != WM_SETFOCUS) return CallWindowProcW(optionProc, option, message, wParam, lParam);
     const bool plays =
         SendMessageW(option, BM_GETCHECK, 0, 0) == BST_UNCHECKED && GetKeyState(VK_LBUTTON) >= 0;
@@ -156,50 +183,21 @@ LRESULT CALLBACK OptionAsOnWindows(HWND option, UINT message, WPARAM wParam, LPA
     return result;
 }
 
-// What the program does that only it can tell, watched on the way through
-// its own imports: the WM_CLOSE or WM_QUIT it takes from its queue during a
-// run (kTakenProp), the processes it starts (kStartsProp), and the start of
-// the command line kHoldVar names, held until the driver sets kReleaseEvent
-// (kHeldProp), so that a scenario meets the run at a known row.
-std::wstring hold;
-LONG starts = 0;
-void SayMain(const wchar_t* name, INT_PTR value) { Say(FindWindowW(L"TavruneForm1", nullptr), name, value); }
-BOOL WINAPI PeekMessageWatched(MSG* msg, HWND window, UINT first, UINT last, UINT remove) {
-    const BOOL got = PeekMessageW(msg, window, first, last, remove);
-    if (got && (remove & PM_REMOVE) && (msg->message == WM_CLOSE || msg->message == WM_QUIT))
-        SayMain(kTakenProp, msg->message);
-    return got;
-}
-BOOL WINAPI CreateProcessWatched(const wchar_t* name, wchar_t* line, SECURITY_ATTRIBUTES* process,
-                                 SECURITY_ATTRIBUTES* thread, BOOL inherit, DWORD flags, void* environment,
-                                 const wchar_t* folder, STARTUPINFOW* startup, PROCESS_INFORMATION* info) {
-    if (!hold.empty() && line && std::wstring(line).find(hold) != std::wstring::npos) {
-        SayMain(kHeldProp, 1);
-        HANDLE release = OpenEventW(SYNCHRONIZE, FALSE, kReleaseEvent);
-        WaitForSingleObject(release, kHoldMs);
-        CloseHandle(release);
-    }
-    const BOOL made =
-        CreateProcessW(name, line, process, thread, inherit, flags, environment, folder, startup, info);
-    if (made) SayMain(kStartsProp, InterlockedIncrement(&starts));
-    return made;
-}
-
 // A move to a monitor of another DPI, which neither Wine 8 nor 10 makes
 // (no sender of WM_DPICHANGED or WM_GETDPISCALEDSIZE in win32u, user32 or
-// winex11.drv): WM_DPICHANGED
-// with the new DPI and a suggested rectangle, the window's scaled as a whole
-// (Microsoft's WM_DPICHANGED page), here moved as by a drag. With `askSize`,
-// as Windows 10 1703 and later do for a per-monitor v2 window, the window is
-// sent WM_GETDPISCALEDSIZE first and the size it answers with TRUE is the
-// one suggested (Microsoft's WM_GETDPISCALEDSIZE page). kAnsweredProp says
-// it answered TRUE, kPlacedProp that the window took the suggested
-// rectangle, place and size (which follows the table, not the linear
-// suggestion, on a move that does not ask). kFontsLeftProp counts the
-// distinct fonts the controls had before (a control without one adds a
-// null) that still exist after: Wine's
-// GetGuiResources answers 0, and a deleted font's handle is no object.
-void MoveToDpi(HWND window, int dpi, int from, bool askSize) {
+// winex11.drv): WM_DPICHANGED with the new DPI and a suggested rectangle,
+// the window's scaled as a whole (Microsoft's WM_DPICHANGED page), here
+// moved as by a drag. With `askSize`, as Windows 10 1703 and later do for a
+// per-monitor v2 window, the window is sent WM_GETDPISCALEDSIZE first and
+// the size it answers with TRUE is the one suggested (Microsoft's
+// WM_GETDPISCALEDSIZE page). kAnsweredProp says it answered TRUE,
+// kPlacedProp that the window took the suggested rectangle, place and size
+// (which follows the table, not the linear suggestion, on a move that does
+// not ask). kFontsLeftProp counts the distinct fonts the controls had
+// before (a control without one adds a null) that still exist after:
+// Wine's GetGuiResources answers 0, and a deleted font's handle is no
+// object.
+void PlayMoveToDpi(HWND window, int dpi, int from, bool askSize) {
     std::vector<HGDIOBJ> fonts;
     for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
         fonts.push_back(reinterpret_cast<HGDIOBJ>(SendMessageW(c, WM_GETFONT, 0, 0)));
@@ -221,9 +219,43 @@ void MoveToDpi(HWND window, int dpi, int from, bool askSize) {
         std::count_if(fonts.begin(), fonts.end(), [](HGDIOBJ f) { return GetObjectType(f); }));
 }
 
+// ---------------------------------------------------------------------------
+// What only the program can tell, watched on the way through its own
+// imports or read in its process: the WM_CLOSE or WM_QUIT it takes from its
+// queue during a run (kTakenProp), the processes it starts (kStartsProp),
+// and the start of the command line kHoldVar names, held until the driver
+// sets kReleaseEvent (kHeldProp), so that a scenario meets the run at a
+// known row.
+std::wstring hold;
+LONG starts = 0;
+bool noInterpreter = false;
+void SayMain(const wchar_t* name, INT_PTR value) { Say(FindWindowW(L"TavruneForm1", nullptr), name, value); }
+BOOL WINAPI PeekMessageWatched(MSG* msg, HWND window, UINT first, UINT last, UINT remove) {
+    const BOOL got = PeekMessageW(msg, window, first, last, remove);
+    if (got && (remove & PM_REMOVE) && (msg->message == WM_CLOSE || msg->message == WM_QUIT))
+        SayMain(kTakenProp, msg->message);
+    return got;
+}
+BOOL WINAPI CreateProcessWatched(const wchar_t* name, wchar_t* line, SECURITY_ATTRIBUTES* process,
+                                 SECURITY_ATTRIBUTES* thread, BOOL inherit, DWORD flags, void* environment,
+                                 const wchar_t* folder, STARTUPINFOW* startup, PROCESS_INFORMATION* info) {
+    if (!hold.empty() && line && std::wstring(line).find(hold) != std::wstring::npos) {
+        SayMain(kHeldProp, 1);
+        HANDLE release = OpenEventW(SYNCHRONIZE, FALSE, kReleaseEvent);
+        WaitForSingleObject(release, kHoldMs);
+        CloseHandle(release);
+    }
+    // A system whose command interpreter is gone.
+    if (noInterpreter) SetLastError(ERROR_FILE_NOT_FOUND);
+    const BOOL made = !noInterpreter && CreateProcessW(name, line, process, thread, inherit, flags,
+                                                       environment, folder, startup, info);
+    if (made) SayMain(kStartsProp, InterlockedIncrement(&starts));
+    return made;
+}
+
 // The window as it is, in layout.txt of the records folder, UTF-8: a line
-// per control front to back and the last one for the window: identifier
-// (the window's is 0), rectangle in the client area (the client area), font
+// per control front to back and the last one for the window: name (the
+// layout table's), rectangle in the client area (the client area), font
 // (face, height, weight, character set; "-" for the system's message font at
 // that DPI; none for the window) and caption.
 void WriteLayout(HWND window, int dpi) {
@@ -249,7 +281,8 @@ void WriteLayout(HWND window, int dpi) {
         GetObjectW(reinterpret_cast<HFONT>(SendMessageW(c, WM_GETFONT, 0, 0)), sizeof f, &f);
         if (c) wsprintfW(font, L"%s %ld %ld %d", f.lfFaceName, f.lfHeight, f.lfWeight, f.lfCharSet);
         GetWindowTextW(c ? c : window, caption, 200);
-        wsprintfW(line, L"%d|%ld %ld %ld %ld|%s|%s\n", GetDlgCtrlID(c), r.left, r.top, r.right, r.bottom,
+        const std::string name = ControlName(GetDlgCtrlID(c));
+        wsprintfW(line, L"%hs|%ld %ld %ld %ld|%s|%s\n", name.c_str(), r.left, r.top, r.right, r.bottom,
                   lstrcmpW(font, message) ? font : L"-", caption);
         text += line;
         if (!c) break;
@@ -260,73 +293,137 @@ void WriteLayout(HWND window, int dpi) {
         << std::wstring_convert<std::codecvt_utf8_utf16<wchar_t>>().to_bytes(text);
 }
 
-// The message box's icon, as the system's own icons are shared: IDI_ERROR
-// or IDI_WARNING (by number) if LoadIcon gives the handle its icon control
-// shows, else 0.
-int BoxIcon(HWND box) {
-    HANDLE shown = nullptr;
+// An icon's pixels drawn `size` square: two icons match when they draw the
+// same, whatever their handles.
+std::vector<DWORD> Drawn(HICON icon, int size) {
+    BITMAPINFO info = {{sizeof(BITMAPINFOHEADER), size, -size, 1, 32, BI_RGB}};
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP dib = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ was = SelectObject(dc, dib);
+    std::vector<DWORD> pixels;
+    if (bits && icon && DrawIconEx(dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL)) {
+        GdiFlush();
+        pixels.assign(static_cast<DWORD*>(bits), static_cast<DWORD*>(bits) + size * size);
+    }
+    SelectObject(dc, was);
+    DeleteObject(dib);
+    DeleteDC(dc);
+    return pixels;
+}
+
+// Which icon `icon` is: the program's own resource, the system's error or
+// warning icon, another or none.
+Icon IconOf(HICON icon, int size) {
+    if (!icon) return kNoIcon;
+    const std::vector<DWORD> drawn = Drawn(icon, size);
+    const auto own = static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TAVRUNE), IMAGE_ICON, size, size, 0));
+    const bool program = !drawn.empty() && drawn == Drawn(own, size);
+    DestroyIcon(own);
+    if (program) return kProgramIcon;
+    if (drawn == Drawn(LoadIconW(nullptr, IDI_ERROR), size)) return kErrorIcon;
+    if (drawn == Drawn(LoadIconW(nullptr, IDI_WARNING), size)) return kWarningIcon;
+    return kOtherIcon;
+}
+
+// The icons the system shows for the window: the one WM_GETICON gives,
+// else its class's, big in Alt+Tab, small in the title bar and taskbar
+// (Microsoft's WM_GETICON and WNDCLASSEX pages).
+void SayWindowIcons(HWND window) {
+    for (const auto& [type, classIcon, size, prop] :
+         {std::tuple(ICON_BIG, GCLP_HICON, SM_CXICON, kBigIconProp),
+          std::tuple(ICON_SMALL, GCLP_HICONSM, SM_CXSMICON, kSmallIconProp)}) {
+        auto icon = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, type, 0));
+        if (!icon) icon = reinterpret_cast<HICON>(GetClassLongPtrW(window, classIcon));
+        Say(window, prop, IconOf(icon, GetSystemMetrics(size)));
+    }
+}
+
+// The message box's icon, as its icon control shows it.
+void SayBoxIcon(HWND box) {
+    HICON shown = nullptr;
     for (HWND c = nullptr; (c = FindWindowExW(box, c, L"Static", nullptr)) != nullptr;)
         if ((GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
-            shown = reinterpret_cast<HANDLE>(SendMessageW(c, STM_GETICON, 0, 0));
-    for (int id : {32513, 32515})
-        if (shown && shown == LoadIconW(nullptr, MAKEINTRESOURCEW(id))) return id;
-    return 0;
+            shown = reinterpret_cast<HICON>(SendMessageW(c, STM_GETICON, 0, 0));
+    Say(box, kIconProp, IconOf(shown, GetSystemMetrics(SM_CXICON)));
+}
+
+// ---------------------------------------------------------------------------
+// The driver's commands.
+void DriverCommand(HWND window, WPARAM command, LPARAM lParam) {
+    switch (command) {
+        case kMoveToDpi:
+        case kMoveAskingSize:
+            if (LOWORD(lParam) != HIWORD(lParam))
+                PlayMoveToDpi(window, LOWORD(lParam), HIWORD(lParam), command == kMoveAskingSize);
+            return WriteLayout(window, LOWORD(lParam));
+        case kLimitedUser: return Redirect(L"advapi32.dll", "OpenSCManagerW", PlayLimitedUser);
+        case kNoCodePage: return Redirect(L"kernel32.dll", "MultiByteToWideChar", PlayNoCodePage);
+        case kNoInterpreter: noInterpreter = true; return;
+        case kSettingOn:
+        case kSettingOnUncoded:
+            return PlaySettingOn(window, static_cast<UINT>(lParam), command == kSettingOn);
+        case kBoxIcon: return SayBoxIcon(window);
+        case kWindowIcons: return SayWindowIcons(window);
+        case kCursorName: {
+            const auto cursor = reinterpret_cast<HCURSOR>(lParam);
+            return Say(window, kCursorProp,
+                       !cursor                                                   ? kNoCursor
+                       : cursor == LoadCursorW(nullptr, IDC_ARROW)               ? kArrowCursor
+                       : cursor == LoadCursorW(nullptr, MAKEINTRESOURCEW(32649)) ? kHandCursor
+                                                                                 : kOtherCursor);
+        }
+    }
+}
+
+// Once, at the first message, before the window is made.
+bool Prepare() {
+    lastInputKeyboard = GetEnvironmentVariableW(kLastInputVar, nullptr, 0) > 0;
+    wchar_t keyboard[16] = {};
+    GetEnvironmentVariableW(kKeyboardVar, keyboard, 16);
+    keyboardCues = !lstrcmpW(keyboard, L"cues");
+    keyboardPreferred = !lstrcmpW(keyboard, L"preference");
+    wchar_t line[200] = {};
+    if (GetEnvironmentVariableW(kHoldVar, line, 200) < 200) hold = line;
+    Redirect(L"user32.dll", "SystemParametersInfoW", PlaySettings);
+    Redirect(L"user32.dll", "PeekMessageW", PeekMessageWatched);
+    Redirect(L"kernel32.dll", "CreateProcessW", CreateProcessWatched);
+    return true;
+}
+
+// The list and the options get the procedures that play Windows' own.
+void Subclass(HWND control) {
+    const int id = GetDlgCtrlID(control);
+    const auto subclass = [&](WNDPROC proc) {
+        return reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
+    };
+    if (!listProc && id == IDC_LIST1) listProc = subclass(PlayListScroll);
+    if (id >= IDC_OPTION1 && id <= IDC_OPTION1 + 5 && !GetPropW(control, L"T.Option")) {
+        SetPropW(control, L"T.Option", control);
+        optionProc = subclass(PlayOptionFocusClick);
+    }
 }
 
 }  // namespace
 
 extern "C" __declspec(dllexport) LRESULT CALLBACK CallWndProc(int code, WPARAM wParam, LPARAM lParam) {
-    const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    static const bool prepared = Prepare();
     static const UINT testMessage = RegisterWindowMessageW(kTestMessage);
-    const WPARAM test = m->message == testMessage ? m->wParam : 0;
-    // Once, at the first message, before the window is made.
-    static const bool prepared = [] {
-        lastInputKeyboard = GetEnvironmentVariableW(kLastInputVar, nullptr, 0) > 0;
-        wchar_t keyboard[16] = {};
-        GetEnvironmentVariableW(kKeyboardVar, keyboard, 16);
-        keyboardCues = !lstrcmpW(keyboard, L"cues");
-        keyboardPreferred = !lstrcmpW(keyboard, L"preference");
-        wchar_t line[200] = {};
-        if (GetEnvironmentVariableW(kHoldVar, line, 200) < 200) hold = line;
-        Redirect(L"user32.dll", "SystemParametersInfoW", SpiAsTested);
-        Redirect(L"user32.dll", "PeekMessageW", PeekMessageWatched);
-        Redirect(L"kernel32.dll", "CreateProcessW", CreateProcessWatched);
-        return true;
-    }();
-    const int id = GetDlgCtrlID(m->hwnd);
-    const bool option = id >= IDC_OPTION1 && id <= IDC_OPTION1 + 5;
-    const auto subclass = [&](WNDPROC proc) {
-        return reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrW(m->hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
-    };
-    if (!listProc && id == IDC_LIST1) listProc = subclass(ListAsOnWindows);
-    if (option && !GetPropW(m->hwnd, L"T.Option")) {
-        SetPropW(m->hwnd, L"T.Option", m->hwnd);
-        optionProc = subclass(OptionAsOnWindows);
-    }
+    const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    Subclass(m->hwnd);
     if (code != HC_ACTION || !prepared) return CallNextHookEx(nullptr, code, wParam, lParam);
     const bool topLevel = !(GetWindowLongPtrW(m->hwnd, GWL_STYLE) & WS_CHILD);
     if (m->message == WM_COMMAND && HIWORD(m->wParam) == BN_CLICKED && m->lParam &&
         reinterpret_cast<HWND>(m->lParam) == focusing) {
         focusClicked = true;
-    } else if ((m->message == WM_CHANGEUISTATE || m->message == WM_UPDATEUISTATE) && topLevel) {
-        ChangeCues(m->hwnd, m->wParam);
-    } else if (test == kMoveToDpi || test == kMoveAskingSize) {
-        const int dpi = LOWORD(m->lParam);
-        if (dpi != HIWORD(m->lParam)) MoveToDpi(m->hwnd, dpi, HIWORD(m->lParam), test == kMoveAskingSize);
-        WriteLayout(m->hwnd, dpi);
-    } else if (test == kSettingOn) {
-        // Turned on as the Control Panel does it: SystemParametersInfo with
-        // SPIF_SENDCHANGE sends WM_SETTINGCHANGE with its uiAction in wParam
-        // (Microsoft's WM_SETTINGCHANGE page).
-        (m->lParam == SPI_SETKEYBOARDCUES   ? keyboardCues
-         : m->lParam == SPI_SETHIGHCONTRAST ? highContrast
-                                            : keyboardPreferred) = true;
-        SendMessageW(m->hwnd, WM_SETTINGCHANGE, m->lParam, 0);
-    } else if (test == kBoxIcon) {
-        Say(m->hwnd, kIconProp, BoxIcon(m->hwnd));
-    } else if (test == kLimitedUser) {
-        Redirect(L"advapi32.dll", "OpenSCManagerW", OpenScmAsLimitedUser);
+    } else if ((m->message == WM_CREATE || m->message == WM_CHANGEUISTATE ||
+                m->message == WM_UPDATEUISTATE) &&
+               topLevel) {
+        PlayCues(m->hwnd, m->message, m->wParam);
+    } else if (m->message == testMessage) {
+        DriverCommand(m->hwnd, m->wParam, m->lParam);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }

@@ -7,10 +7,12 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "shared.h"
 #include "win32/resource.h"
 
 namespace remote {
@@ -31,10 +33,11 @@ constexpr DWORD kClick = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP;
 // The point is the middle of its pixel on the 0..65535 scale of the primary
 // monitor, the only one here (Microsoft's MOUSEINPUT page), which any
 // rounding maps back to it.
+// With no events, a move alone.
 inline void ClickAt(POINT p, DWORD events = kClick) {
     std::vector<INPUT> batch;
-    for (DWORD button : {DWORD(MOUSEEVENTF_LEFTDOWN), DWORD(MOUSEEVENTF_LEFTUP)}) {
-        if (!(events & button)) continue;
+    for (DWORD button : {DWORD(MOUSEEVENTF_LEFTDOWN), DWORD(MOUSEEVENTF_LEFTUP), DWORD(0)}) {
+        if (events ? !(events & button) : button != 0) continue;
         INPUT in = {INPUT_MOUSE};
         in.mi.dx = (p.x * 65536 + 32768) / GetSystemMetrics(SM_CXSCREEN);
         in.mi.dy = (p.y * 65536 + 32768) / GetSystemMetrics(SM_CYSCREEN);
@@ -48,6 +51,24 @@ inline void ClickAt(HWND control, DWORD events = kClick) {
     RECT r;
     GetWindowRect(control, &r);
     ClickAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}, events);
+}
+
+// A message the driver or the benchmark sends, by its name.
+inline std::string MessageName(UINT message) {
+#define TAVRUNE_MESSAGE(m) \
+    { m, #m }
+    static const std::pair<UINT, const char*> names[] = {
+        TAVRUNE_MESSAGE(WM_NULL),        TAVRUNE_MESSAGE(WM_CLOSE),       TAVRUNE_MESSAGE(WM_QUERYENDSESSION),
+        TAVRUNE_MESSAGE(BM_GETCHECK),    TAVRUNE_MESSAGE(LB_GETCOUNT),    TAVRUNE_MESSAGE(LB_GETTEXT),
+        TAVRUNE_MESSAGE(LB_GETTEXTLEN),  TAVRUNE_MESSAGE(LB_GETSEL),      TAVRUNE_MESSAGE(LB_GETCARETINDEX),
+        TAVRUNE_MESSAGE(LB_GETTOPINDEX), TAVRUNE_MESSAGE(LB_SETTOPINDEX), TAVRUNE_MESSAGE(LB_GETITEMRECT),
+        TAVRUNE_MESSAGE(LB_GETSELCOUNT)};
+#undef TAVRUNE_MESSAGE
+    for (const auto& [number, name] : names)
+        if (number == message) return name;
+    char other[40];
+    std::snprintf(other, sizeof other, "message 0x%04X", message);
+    return message == RegisterWindowMessageW(e2e::kTestMessage) ? "the hook's test message" : other;
 }
 
 struct App {
@@ -123,7 +144,7 @@ struct App {
     LRESULT Send(HWND h, UINT message, WPARAM w = 0, LPARAM l = 0, UINT ms = 20000) const {
         DWORD_PTR result = 0;
         if (!SendMessageTimeoutW(h, message, w, l, SMTO_NORMAL, ms, &result))
-            unanswered += " " + std::to_string(message);
+            unanswered += " " + MessageName(message);
         return static_cast<LRESULT>(result);
     }
     // True when the window answered within `ms`.

@@ -14,7 +14,7 @@ version=$(tavrune_wine --version)
 # A prefix for each Wine: one Wine's prefix is upgraded by another, then
 # made again by the first.
 WORK=$BUILD/e2e/${version%% *}
-rm -rf "$WORK/records" && mkdir -p "$WORK/records"
+rm -rf "$WORK/records" "$WORK/logs" && mkdir -p "$WORK/records"
 echo "Wine: $version ($_TAVRUNE_WINE, $(. /etc/os-release && echo "$PRETTY_NAME")); $TAVRUNE_WINE_WHY"
 echo "Testing: $BUILD/src/win32/Tavrune.exe"
 tavrune_display_start "$WORK"
@@ -37,23 +37,30 @@ driver() {
 # then ends with 9009 (programs/cmd/wcmdmain.c), Tavrune stops its run with
 # its box. It is Wine's, and no program can help it: a scenario in which
 # Wine said so runs again, twice at most. Any other failure stands.
+# Each attempt's output is kept in logs/, beside the records folders the
+# driver names by scenario, attempt and window.
 scenario() {
-    local attempt
+    local attempt log
+    mkdir -p "$WORK/logs"
     for attempt in 1 2 3; do
-        driver "$1" 2>&1 | tee "$WORK/scenario.log"
+        log=$WORK/logs/$1-${dpi}dpi-attempt$attempt.log
+        TAVRUNE_E2E_ATTEMPT=$attempt driver "$1" 2>&1 | tee "$log"
         [ "${PIPESTATUS[0]}" = 0 ] && return 0
-        grep -q "failed to map the shared user data" "$WORK/scenario.log" || return 1
+        echo "log of this attempt: $log"
+        grep -q "failed to map the shared user data" "$log" || return 1
         [ $attempt = 3 ] || echo "Wine could not start a process (above): $1 once more"
     done
     return 1
 }
 
-tavrune_wine_set_dpi 96
+dpi=96
+tavrune_wine_set_dpi $dpi
 status=0
 names=("$@")
 [ $# -gt 0 ] || names=(layout standard manual cues close)
 for name in "${names[@]}"; do scenario "$name" || status=1; done
 [ $# -gt 0 ] && exit $status
-tavrune_wine_set_dpi 144
+dpi=144
+tavrune_wine_set_dpi $dpi
 scenario layout || status=1
 exit $status

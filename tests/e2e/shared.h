@@ -4,6 +4,10 @@
 
 #include <windows.h>
 
+#include <string>
+
+#include "win32/resource.h"
+
 namespace e2e {
 
 // The registered message the hook obeys, with one of these as its wParam:
@@ -13,25 +17,42 @@ namespace e2e {
 //  - kMoveAskingSize: the same move as Windows 10 1703 and later make it for
 //    a per-monitor v2 window, which is asked its size at the new DPI first;
 //  - kLimitedUser: the user is a limited one from now on;
-//  - kBoxIcon: sent to a message box, which icon it shows is said in its
-//    kIconProp: IDI_ERROR or IDI_WARNING by number, or 0 for any other;
+//  - kNoCodePage: the system has no code page 936 from now on;
+//  - kNoInterpreter: no command interpreter can be started from now on;
 //  - kSettingOn: keyboard cues always shown (lParam SPI_SETKEYBOARDCUES),
 //    the keyboard preferred (SPI_SETKEYBOARDPREF) or high contrast
-//    (SPI_SETHIGHCONTRAST) turned on.
+//    (SPI_SETHIGHCONTRAST) turned on, WM_SETTINGCHANGE carrying the code;
+//    kSettingOnUncoded the same, the message carrying 0, as some senders do;
+//  - kBoxIcon: sent to a message box, which icon it shows, in kIconProp;
+//  - kWindowIcons: which icons the window's title bar, taskbar button and
+//    Alt+Tab show, in kBigIconProp and kSmallIconProp;
+//  - kCursorName: which cursor the handle in lParam is, in kCursorProp (the
+//    system's cursors are shared within a process, not between processes,
+//    under Wine).
 inline constexpr wchar_t kTestMessage[] = L"TavruneTest";
-enum Command : WPARAM { kMoveToDpi = 1, kMoveAskingSize, kLimitedUser, kBoxIcon, kSettingOn };
+enum Command : WPARAM {
+    kMoveToDpi = 1,
+    kMoveAskingSize,
+    kLimitedUser,
+    kNoCodePage,
+    kNoInterpreter,
+    kSettingOn,
+    kSettingOnUncoded,
+    kBoxIcon,
+    kWindowIcons,
+    kCursorName
+};
 // After a move to another monitor, Windows suggests a place this far away.
 inline constexpr int kMoveX = 16;
 inline constexpr int kMoveY = 8;
 
-// What the hook says in window properties (a property holds the value plus
-// one, so that a value never said reads apart from 0): an option clicked
-// itself; the focus rectangle is hidden; the window answered
+// What the hook says, in properties of the window or a control: an option
+// clicked itself; the focus rectangle is hidden; the window answered
 // WM_GETDPISCALEDSIZE with TRUE; it took the place and size WM_DPICHANGED
 // suggested; the distinct fonts its controls had before the move, and how
-// many of them still exist after it; the processes it has started; its start of the held command is
-// held; the last WM_CLOSE or WM_QUIT it took from its queue during a run;
-// the box's icon (see kBoxIcon).
+// many of them still exist after it; the processes it has started; its
+// start of the held command is held; the last WM_CLOSE or WM_QUIT it took
+// from its queue during a run; the icons (an Icon each).
 inline constexpr wchar_t kClickedProp[] = L"T.Clicked";
 inline constexpr wchar_t kCuesHiddenProp[] = L"T.CuesHidden";
 inline constexpr wchar_t kAnsweredProp[] = L"T.Answered";
@@ -42,6 +63,50 @@ inline constexpr wchar_t kStartsProp[] = L"T.Starts";
 inline constexpr wchar_t kHeldProp[] = L"T.Held";
 inline constexpr wchar_t kTakenProp[] = L"T.Taken";
 inline constexpr wchar_t kIconProp[] = L"T.Icon";
+inline constexpr wchar_t kBigIconProp[] = L"T.BigIcon";
+inline constexpr wchar_t kSmallIconProp[] = L"T.SmallIcon";
+inline constexpr wchar_t kCursorProp[] = L"T.Cursor";
+
+// A property holds its value plus one, so that a value never said (no
+// property: null) reads apart from 0.
+inline constexpr INT_PTR kUnsaid = -1;
+inline void Say(HWND window, const wchar_t* name, INT_PTR value) {
+    SetPropW(window, name, reinterpret_cast<HANDLE>(value + 1));
+}
+inline INT_PTR Said(HWND window, const wchar_t* name) {
+    return reinterpret_cast<INT_PTR>(GetPropW(window, name)) - 1;
+}
+
+// An icon as the hook finds it, by the identifier of the icon it matches.
+enum Icon : INT_PTR { kNoIcon, kOtherIcon, kProgramIcon, kErrorIcon, kWarningIcon };
+inline const char* IconName(INT_PTR icon) {
+    const char* const names[] = {"none", "another", "IDI_TAVRUNE", "IDI_ERROR", "IDI_WARNING"};
+    return icon >= kNoIcon && icon <= kWarningIcon ? names[icon] : "unsaid";
+}
+
+// A cursor as the hook finds it, by the identifier of the system's cursor.
+enum Cursor : INT_PTR { kNoCursor, kOtherCursor, kArrowCursor, kHandCursor };
+inline const char* CursorName(INT_PTR cursor) {
+    const char* const names[] = {"none", "another", "IDC_ARROW", "IDC_HAND"};
+    return cursor >= kNoCursor && cursor <= kHandCursor ? names[cursor] : "unsaid";
+}
+
+// A control by the name the layout table gives it: an option or check box
+// with its index, the window as Form1.
+inline std::string ControlName(int id) {
+    if (id >= IDC_OPTION1 && id <= IDC_OPTION1 + 5)
+        return "Option1(" + std::to_string(id - IDC_OPTION1) + ")";
+    if (id >= IDC_CHECK1 && id <= IDC_CHECK1 + 1) return "Check1(" + std::to_string(id - IDC_CHECK1) + ")";
+    switch (id) {
+        case 0: return "Form1";
+        case IDC_COMMAND1: return "Command1";
+        case IDC_FRAME1: return "Frame1";
+        case IDC_LABEL1: return "Label1";
+        case IDC_LIST1: return "List1";
+        case IDC_FRAME2: return "Frame2";
+    }
+    return "a window not of Tavrune's";
+}
 
 // The environment of the programs under test: the records folder; the key
 // whose configure hangs; how long each other configure takes, in ms; set,
