@@ -4,19 +4,22 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
+#include <sstream>
 #include <string>
-
-#include "win32/control_ids.h"
 
 namespace tavrune {
 namespace {
 
+// The names of the layout table, in ControlName's order.
+const char* const kNames[] = {"Form1",  "Command1", "Frame1", "Option1",
+                              "Label1", "List1",    "Frame2", "Check1"};
+
 TEST(Layout, EachControlWhereTheGoldenWindowHasItFrontToBack) {
-    // tests/golden/window<dpi>.txt: "identifier|left top right bottom|font|caption"
-    // per control front to back, and "0|" with the client area last; the
-    // fonts and captions are the end-to-end tests' to check.
+    // tests/golden/window<dpi>.txt: "name|left top right bottom|font|caption"
+    // per control front to back, and the client area last as Form1; the
+    // fonts and captions are the end-to-end tests' to check. A control out
+    // of place shows by its name in the lines that differ.
     for (int dpi : {96, 144}) {
         std::ifstream in(TAVRUNE_GOLDEN_DIR "/window" + std::to_string(dpi) + ".txt");
         std::string want;
@@ -24,17 +27,19 @@ TEST(Layout, EachControlWhereTheGoldenWindowHasItFrontToBack) {
             want += line.substr(0, line.find('|', line.find('|') + 1)) + "\n";
         int order[kControlCount];
         FrontToBackOrder(order);
-        std::string got;
-        for (int at = 0; at <= kControlCount; ++at) {
-            Rect r = {0, 0, TwipsToPixels(kClientWidthTwips, dpi), TwipsToPixels(kClientHeightTwips, dpi)};
-            if (at < kControlCount) r = ClientRect(kControls[order[at]], dpi);
-            const int id = at < kControlCount ? ControlId(kControls[order[at]]) : 0;
-            char line[64];
-            std::snprintf(line, sizeof line, "%d|%d %d %d %d\n", id, r.left, r.top, r.left + r.width,
-                          r.top + r.height);
-            got += line;
+        std::ostringstream got;
+        for (const int at : order) {
+            // An option or check box with its index.
+            const ControlSpec& c = kControls[at];
+            got << kNames[static_cast<int>(c.name)];
+            if (c.index >= 0) got << '(' << c.index << ')';
+            const Rect r = ClientRect(c, dpi);
+            got << '|' << r.left << ' ' << r.top << ' ' << r.left + r.width << ' ' << r.top + r.height
+                << '\n';
         }
-        EXPECT_EQ(got, want) << dpi << " dpi";
+        got << "Form1|0 0 " << TwipsToPixels(kClientWidthTwips, dpi) << ' '
+            << TwipsToPixels(kClientHeightTwips, dpi) << '\n';
+        EXPECT_EQ(got.str(), want) << dpi << " dpi";
     }
 }
 
