@@ -142,15 +142,24 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_SETTINGCHANGE:
         case WM_SYSCOLORCHANGE: {
-            // High contrast turned on or off, or other colours: the "？" reads
-            // its colour each time it is drawn. The keyboard settings are
-            // followed at once, a run going on or not.
-            const bool keyboard = message == WM_SETTINGCHANGE &&
-                                  (wParam == SPI_SETKEYBOARDCUES || wParam == SPI_SETKEYBOARDPREF);
-            if (keyboard) FollowKeyboardSettings(false);
-            if (keyboard || message == WM_SYSCOLORCHANGE || wParam == SPI_SETHIGHCONTRAST) {
-                RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+            // Microsoft's WM_SETTINGCHANGE page asks a window to read again
+            // every setting it uses, whatever wParam names, and some senders
+            // name none (0): the keyboard settings are followed on each one,
+            // a run going on or not, and high contrast is read again. The
+            // message comes for many other settings too, so the window is
+            // repainted only when what it shows changed: other colours, high
+            // contrast turned on or off or its scheme (the "？" reads its
+            // colour as it is drawn), or the cues shown.
+            bool changed = message == WM_SYSCOLORCHANGE || wParam == SPI_SETHIGHCONTRAST;
+            if (message == WM_SETTINGCHANGE) {
+                const LRESULT cues = SendMessageW(hwnd_, WM_QUERYUISTATE, 0, 0);
+                FollowKeyboardSettings(false);
+                const bool highContrast = HighContrast();
+                changed = changed || highContrast != highContrast_ ||
+                          SendMessageW(hwnd_, WM_QUERYUISTATE, 0, 0) != cues;
+                highContrast_ = highContrast;
             }
+            if (changed) RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
             break;
         }
         case WM_SYSCOMMAND:
@@ -199,6 +208,7 @@ void MainWindow::OnCreate() {
     ApplyDpi(WindowDpi(hwnd_, systemDpi_), nullptr);
     SetControlStates();
     FollowKeyboardSettings(true);
+    highContrast_ = HighContrast();
 }
 
 int MainWindow::ControlAt(HWND control) const {

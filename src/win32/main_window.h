@@ -87,6 +87,8 @@ private:
     bool quitTaken_ = false;
     WNDPROC buttonProc_ = nullptr;
     bool shutdownBlocked_ = false;
+    // High contrast as last read, to repaint only when it is turned on or off.
+    bool highContrast_ = false;
 
     Win32Platform platform_;
     ListBoxResultList list1_;
