@@ -8,7 +8,6 @@
 #include <codecvt>
 #include <fstream>
 #include <locale>
-#include <set>
 #include <stdexcept>
 
 #include "golden/golden_commands.h"
@@ -50,6 +49,12 @@ const Texts kStandard = Lines("standard-list.txt");
 const Texts kManual = Lines("manual-list.txt");
 const Texts kBoxes = Lines("messages.txt");
 enum Box { kNoCodePage, kNoCmd, kNoRights, kWarning };
+// The standard profile's rows, a line each in names.txt: no count of rows
+// here is written out, so that a profile changes only with its golden files.
+const int kRows = static_cast<int>(kNames.size());
+// The list with a standard run's first n rows applied; with n = kRows + 1,
+// after the run, the completion row too.
+Texts Applied(int n) { return Texts(kStandard.begin(), kStandard.begin() + n); }
 
 // The boxes shown, as messages.txt has them.
 Texts Said(const std::vector<HostPlatform::Warning>& boxes) {
@@ -105,52 +110,59 @@ TEST(RunOfNothing, AppliesNothingAndCompletes) {
 }
 
 TEST(AutomaticRun, EachModeStartsItsProfilesCommandsAndShowsEachRowAsItGoes) {
-    // Option, golden commands, input waiting during the run.
-    const std::tuple<std::int16_t, const char*, bool> kModes[] = {
-        {kOptionStandard, "profile101.txt", false},
-        {kOptionAdvanced, "profile102.txt", true},
-        {kOptionLocalNetwork, "profile103.txt", false}};
-    for (const auto& [option, golden, input] : kModes) {
-        SCOPED_TRACE(golden);
+    // The three profiles hold the standard's services in its order, so each
+    // run shows standard-list.txt's rows. Each mode's golden commands, and
+    // whether input is waiting during the run:
+    const struct {
+        std::int16_t option;
+        const char* golden;
+        bool input;
+    } kModes[] = {{kOptionStandard, "profile101.txt", false},
+                  {kOptionAdvanced, "profile102.txt", true},
+                  {kOptionLocalNetwork, "profile103.txt", false}};
+    for (const auto& m : kModes) {
+        SCOPED_TRACE(m.golden);
         Window w;
-        w.form.Option1_Click(option);
-        w.platform.inputPending = input;
+        w.form.Option1_Click(m.option);
+        w.platform.inputPending = m.input;
         // At every yield the rows applied so far are shown, captioned, the
-        // last of them current, and the list is not frozen. Each row is on
-        // show before the next is applied (no command of a later row started
-        // yet); with input waiting, the last too before the completion row.
-        std::set<int> counts;
-        int wrong = 0;
+        // last of them current, and the list is not frozen; the commands
+        // started are those of the rows shown, so each row is on show before
+        // the next is applied. The first yield found wrong is said, with the
+        // rows shown then.
         w.platform.onPump = [&] {
             const int n = w.list.Count();
-            counts.insert(n);
-            wrong += w.Shown() != Texts(kStandard.begin(), kStandard.begin() + n) ||
-                     w.list.Current() != n - 1 || w.list.Updating() ||
-                     w.platform.started.size() > Golden(golden, n + 1).commands.size();
+            if (HasFailure()) return;
+            SCOPED_TRACE(std::to_string(n) + " rows shown");
+            EXPECT_TRUE(w.Shown() == Applied(n));
+            EXPECT_EQ(w.list.Current(), n - 1);
+            EXPECT_FALSE(w.list.Updating());
+            EXPECT_EQ(w.platform.started.size(), Golden(m.golden, n).commands.size());
         };
         w.form.Command1_Click();
-        EXPECT_EQ(w.platform.started, Golden(golden).commands);
+        EXPECT_EQ(w.platform.started, Golden(m.golden).commands);
         // Each start, and nothing else, waits until its configure has ended.
         for (std::size_t i = 0; i < w.platform.started.size(); ++i)
             EXPECT_EQ(w.platform.waited[i], w.platform.started[i].find(u" sc start ") != std::u16string::npos)
-                << i;
-        EXPECT_EQ(wrong, 0);
-        ASSERT_EQ(counts.size(), input ? 86u : 85u);
-        EXPECT_EQ(*counts.rbegin(), input ? 85 : 84);
-        EXPECT_EQ(Marks(w.list).size(), 86u);
-        EXPECT_EQ(w.list.Current(), 85);
+                << "command " << i;
+        // A yield before each row; with input waiting, one after each too,
+        // the last row on show before the completion row.
+        EXPECT_EQ(w.platform.pumps, kRows * (1 + m.input));
+        // Each row and the completion row marked, the completion row current.
+        EXPECT_EQ(Marks(w.list).size(), kRows + 1);
+        EXPECT_EQ(w.list.Current(), kRows);
         // The About rows after the completion row, which stays.
         w.form.Label1_Click();
         EXPECT_EQ(w.Shown(), kStandard);
     }
 }
 
-TEST_F(RunTest, ManualAppliesTheRowsMarkedWhenTheRunReachesThem) {
+TEST_F(RunTest, ManualAppliesTheMarkedRowsThatNameTheirServiceWhenTheRunReachesThem) {
     // Listed after the warning; row 1 marked too, the last golden row not.
     const Rows rows = ListAndMarkGoldenRows();
     EXPECT_EQ(Said(platform.warnings), Texts{kBoxes[kWarning]});
     EXPECT_EQ(Shown(), kNames);
-    EXPECT_EQ(form.State().rowCounter, 84);
+    EXPECT_EQ(form.State().rowCounter, kRows - 1);
     list.ToggleMark(1);
     list.ToggleMark(rows.back());
     // A click waiting while row 0 is applied changes both marks before the
@@ -165,13 +177,8 @@ TEST_F(RunTest, ManualAppliesTheRowsMarkedWhenTheRunReachesThem) {
     EXPECT_EQ(platform.started, Golden("manual.txt").commands);
     EXPECT_EQ(Shown(), kManual);
     Rows marked = rows;
-    marked.push_back(85);
+    marked.push_back(kRows);  // the completion row
     EXPECT_EQ(Marks(list), marked);
-}
-
-TEST_F(RunTest, ManualRowsThatNameNoServiceAreNotApplied) {
-    ListAndMarkGoldenRows();
-    form.Command1_Click();
     platform.started.clear();
     // Each marked row shows its caption now, which is not its line's display
     // name; the completion row, last, is replaced. The About rows after it
@@ -180,15 +187,20 @@ TEST_F(RunTest, ManualRowsThatNameNoServiceAreNotApplied) {
     form.Command1_Click();
     EXPECT_EQ(Shown(), kManual);
     form.Label1_Click();
-    list.ToggleMark(87);
+    // After the completion row the About rows, the author's second; after
+    // the four a new completion row.
+    const int author = kRows + 2;
+    list.ToggleMark(author);
     form.Command1_Click();
     EXPECT_EQ(platform.started, Texts{});
-    EXPECT_EQ(list.Text(87), u"Author:relvanik");
-    EXPECT_EQ(list.Count(), 91);
+    EXPECT_EQ(list.Text(author), u"Author:relvanik");
+    EXPECT_EQ(list.Count(), author + 4);
+    // A caption is no display name: not applied, so the current row stays.
     EXPECT_FALSE(form.ChangeService(kStandard[0], 0));
     EXPECT_FALSE(form.ChangeService(u"Alerter", -1));
-    EXPECT_FALSE(form.ChangeService(u"主动防御", 85));
-    EXPECT_EQ(form.State().currentServiceKey, u"ZhuDongFangYu  ");
+    EXPECT_FALSE(form.ChangeService(kNames.back(), kRows));
+    // The key the last golden row's start named (an automatic row).
+    EXPECT_EQ(u"cmd /d /c  sc start " + form.State().currentServiceKey, Golden("manual.txt").commands.back());
     // Chosen again: the names afresh.
     form.Option1_Click(kOptionManual);
     EXPECT_EQ(Shown(), kNames);
@@ -211,7 +223,7 @@ TEST_F(RunTest, EventsDuringARunAreRefused) {
     form.Command1_Click();
     EXPECT_EQ(rowsThen, 9);
     EXPECT_EQ(platform.started, Golden("profile101.txt").commands);
-    EXPECT_EQ(Shown(), Texts(kStandard.begin(), kStandard.begin() + 86));
+    EXPECT_EQ(Shown(), Applied(kRows + 1));
     EXPECT_EQ(states, (decltype(states){{false, 0}, {true, 0}, {false, 0}}));
 }
 
@@ -219,15 +231,14 @@ TEST(CloseDuringARun, EndsItAtItsNextYieldWithoutClaimingCompletion) {
     for (const bool manual : {false, true}) {
         SCOPED_TRACE(manual ? "manual" : "standard");
         Window w;
-        if (manual) w.ListAndMarkGoldenRows();
-        if (!manual) w.form.Option1_Click(kOptionStandard);
+        w.form.Option1_Click(kOptionStandard);
         // Asked for once two rows show as applied: the second is current.
+        const int second = manual ? w.ListAndMarkGoldenRows()[1] : 1;
         w.platform.onPump = [&] {
-            if (w.list.Current() == (manual ? 11 : 1)) w.form.RequestClose();
+            if (w.list.Current() == second) w.form.RequestClose();
         };
         w.form.Command1_Click();
-        EXPECT_EQ(w.platform.started,
-                  Golden(manual ? "manual.txt" : "profile101.txt", manual ? 12 : 2).commands);
+        EXPECT_EQ(w.platform.started, Golden(manual ? "manual.txt" : "profile101.txt", second + 1).commands);
         // Nor does the window run again.
         const int yields = w.platform.pumps;
         w.form.Command1_Click();
@@ -241,13 +252,13 @@ TEST(RefusedRun, SaysWhyAndClaimsNothing) {
     // every command would fail unseen; a start left waiting could not be
     // made after all.
     const struct {
-        decltype(&HostPlatform::hasCp936) has;
+        bool HostPlatform::*has;
         std::int16_t option;
         Texts said;
         int rows;
     } kCases[] = {{&HostPlatform::hasCp936, kOptionManual, {kBoxes[kNoCodePage], kBoxes[kNoCodePage]}, 0},
                   {&HostPlatform::canChangeServices, kOptionStandard, {kBoxes[kNoRights]}, 0},
-                  {&HostPlatform::thenStarts, kOptionStandard, {kBoxes[kNoCmd]}, 85}};
+                  {&HostPlatform::thenStarts, kOptionStandard, {kBoxes[kNoCmd]}, kRows}};
     for (const auto& c : kCases) {
         SCOPED_TRACE(&c - kCases);
         Window w;
@@ -255,7 +266,7 @@ TEST(RefusedRun, SaysWhyAndClaimsNothing) {
         w.form.Option1_Click(c.option);
         w.form.Command1_Click();
         EXPECT_EQ(w.platform.started, Golden("profile101.txt", c.rows).commands);
-        EXPECT_EQ(w.Shown(), Texts(kStandard.begin(), kStandard.begin() + c.rows));
+        EXPECT_EQ(w.Shown(), Applied(c.rows));
         EXPECT_EQ(Said(w.platform.errors), c.said);
     }
 }
@@ -263,24 +274,24 @@ TEST(RefusedRun, SaysWhyAndClaimsNothing) {
 TEST_F(RunTest, WithoutCmdTheRunEndsAtTheRowThatFailedAndSaysWhatWasApplied) {
     // cmd.exe is missing while row 2 is applied, and back after: rows 0 and 1
     // were applied and say so, row 2 is not captioned, and the run ends there
-    // rather than go on unseen. The next run completes.
+    // rather than go on unseen, also with cmd.exe back as the run yields to
+    // input that waits from then on. The next run completes.
     form.Option1_Click(kOptionStandard);
     bool missed = false;
     platform.onPump = [&] {
         platform.canStart = list.Count() != 2 || missed;
         missed = missed || !platform.canStart;
+        platform.inputPending = missed;
     };
     form.Command1_Click();
     EXPECT_EQ(platform.started, Golden("profile101.txt", 2).commands);
-    EXPECT_EQ(Shown(), Texts(kStandard.begin(), kStandard.begin() + 2));
+    EXPECT_EQ(Shown(), Applied(2));
     EXPECT_EQ(Said(platform.errors), Texts{kBoxes[kNoCmd]});
-    platform.canStart = true;
-    platform.onPump = nullptr;
     platform.started.clear();
     form.Command1_Click();
     EXPECT_EQ(platform.errors.size(), 1u);
     EXPECT_EQ(platform.started, Golden("profile101.txt").commands);
-    EXPECT_EQ(Shown(), Texts(kStandard.begin(), kStandard.begin() + 86));
+    EXPECT_EQ(Shown(), Applied(kRows + 1));
 }
 
 TEST(ProfileText, EachLineOfFieldsTxtHasItsNameTypeAndKey) {
@@ -315,13 +326,26 @@ TEST(ResultList, SetTextKeepsPlaceAndMarkAndTheCurrentRowFollows) {
 }
 
 TEST(ResultList, TheCurrentRowIsBroughtWholeIntoViewScrollingAsLittleAsItCan) {
-    // Row, top row, row height, view height, and the top row that shows the
-    // row whole: in view (8 rows fit), cut off at the bottom, far below,
-    // above the view; a view lower than a row shows the row's top; with no
-    // row height known, the row goes on top.
-    const int kCases[][5] = {{7, 0, 16, 140, 0}, {8, 0, 16, 140, 1}, {40, 0, 16, 140, 33}, {5, 7, 16, 140, 5},
-                             {5, 5, 16, 10, 5},  {6, 5, 16, 10, 6},  {5, 0, 0, 140, 5},    {5, 0, 1, 140, 0}};
-    for (const auto& c : kCases) EXPECT_EQ(TopRowShowing(c[0], c[1], c[2], c[3]), c[4]) << &c - kCases;
+    const struct {
+        // want: the top row that shows the row whole.
+        int row, top, rowHeight, viewHeight, want;
+    } kCases[] = {
+        // In view (8 rows fit), cut off at the bottom, far below, above.
+        {7, 0, 16, 140, 0},
+        {8, 0, 16, 140, 1},
+        {40, 0, 16, 140, 33},
+        {5, 7, 16, 140, 5},
+        // A view lower than a row shows the row's top.
+        {5, 5, 16, 10, 5},
+        {6, 5, 16, 10, 6},
+        // With no row height known, the row goes on top; rows of a pixel.
+        {5, 0, 0, 140, 5},
+        {5, 0, 1, 140, 0},
+    };
+    for (const auto& c : kCases)
+        EXPECT_EQ(TopRowShowing(c.row, c.top, c.rowHeight, c.viewHeight), c.want)
+            << "row " << c.row << ", top " << c.top << ", height " << c.rowHeight << ", view "
+            << c.viewHeight;
 }
 
 }  // namespace
