@@ -27,6 +27,7 @@
 
 #include "clock.h"
 #include "e2e/remote.h"
+#include "golden/golden_commands.h"
 
 namespace {
 
@@ -120,8 +121,17 @@ const Mode kModes[] = {
     {0, L"profile101.txt", "option 0 (standard)"},
     {1, L"profile102.txt", "option 1 (advanced)"},
     {2, L"profile103.txt", "option 2 (local network)"},
-    {5, L"profile101.txt", "option 5 (manual, all 85 marked)"},
+    {5, L"profile101.txt", "option 5 (manual, all rows marked)"},
 };
+
+// The rows a mode's run ends with: a row for each row of its golden
+// commands (each row has one at least), and the completion row.
+int RowsAfterRun(const Mode& mode) {
+    std::ifstream in((goldenDir + L"\\" + mode.golden).c_str());
+    const int rows = static_cast<int>(ReadGoldenCommands<std::string>(in).rows.size());
+    if (rows == 0) Fail("no golden commands for a mode");
+    return rows + 1;
+}
 
 struct Run {
     double ms = 0;
@@ -240,7 +250,7 @@ Run TavruneRun(const Mode& mode) {
     }
     if (!job.Settle(1)) Fail("stray processes before a run");
     Run run;
-    if (!RunOnce(app, mode, &run.probeMs, &run.ms) || app.Count() != 86)
+    if (!RunOnce(app, mode, &run.probeMs, &run.ms) || app.Count() != RowsAfterRun(mode))
         Fail("the run did not end with its completion row");
     if (!job.Settle(1)) Fail("commands of a run did not end");
     run.peakKb = PeakWorkingSetKb(app.process.hProcess);
