@@ -27,6 +27,27 @@ protected:
     void DoSetCurrent(int i) override;
     void DoBeginUpdate() override;
     void DoEndUpdate() override;
+
+private:
+    // What the list shows that an update can move: the scroll bar follows
+    // the first two, the rows' place the last two.
+    struct View {
+        int count;
+        int top;
+        LONG width;
+    };
+    View Shown() const;
+    // Row `row` looks different once the update ends.
+    void Changed(int row);
+
+    bool updating_ = false;
+    // WS_VISIBLE taken away for the update, to be given back.
+    bool hidden_ = false;
+    // What was waiting to be painted when the update began.
+    RECT owed_ = {};
+    View before_ = {};
+    int firstChanged_ = 0;
+    int lastChanged_ = 0;
 };
 
 class MainWindow {
