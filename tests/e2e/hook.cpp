@@ -100,15 +100,6 @@ SC_HANDLE WINAPI PlayLimitedUser(const wchar_t* machine, const wchar_t* database
     return nullptr;
 }
 
-// A system without code page 936 (no East Asian language support): its
-// conversion fails with ERROR_INVALID_PARAMETER, as for any code page not
-// installed (Microsoft's MultiByteToWideChar page). Every Wine has 936.
-int WINAPI PlayNoCodePage(UINT page, DWORD flags, const char* in, int inSize, wchar_t* out, int outSize) {
-    if (page != 936) return MultiByteToWideChar(page, flags, in, inSize, out, outSize);
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return 0;
-}
-
 // The focus rectangle of a window: shown when a top-level window is made (a
 // child takes its parent's: ReactOS win32ss/user/ntuser/window.c,
 // IntCreateWindow). UIS_SET hides it, UIS_CLEAR shows it, and
@@ -228,7 +219,6 @@ void PlayMoveToDpi(HWND window, int dpi, int from, bool askSize) {
 // known row.
 std::wstring hold;
 LONG starts = 0;
-bool noInterpreter = false;
 void SayMain(const wchar_t* name, INT_PTR value) { Say(FindWindowW(L"TavruneForm1", nullptr), name, value); }
 BOOL WINAPI PeekMessageWatched(MSG* msg, HWND window, UINT first, UINT last, UINT remove) {
     const BOOL got = PeekMessageW(msg, window, first, last, remove);
@@ -245,10 +235,8 @@ BOOL WINAPI CreateProcessWatched(const wchar_t* name, wchar_t* line, SECURITY_AT
         WaitForSingleObject(release, kHoldMs);
         CloseHandle(release);
     }
-    // A system whose command interpreter is gone.
-    if (noInterpreter) SetLastError(ERROR_FILE_NOT_FOUND);
-    const BOOL made = !noInterpreter && CreateProcessW(name, line, process, thread, inherit, flags,
-                                                       environment, folder, startup, info);
+    const BOOL made =
+        CreateProcessW(name, line, process, thread, inherit, flags, environment, folder, startup, info);
     if (made) SayMain(kStartsProp, InterlockedIncrement(&starts));
     return made;
 }
@@ -295,36 +283,25 @@ void WriteLayout(HWND window, int dpi) {
 
 // An icon's pixels drawn `size` square: two icons match when they draw the
 // same, whatever their handles.
-std::vector<DWORD> Drawn(HICON icon, int size) {
-    BITMAPINFO info = {{sizeof(BITMAPINFOHEADER), size, -size, 1, 32, BI_RGB}};
-    void* bits = nullptr;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP dib = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ was = SelectObject(dc, dib);
-    std::vector<DWORD> pixels;
-    if (bits && icon && DrawIconEx(dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL)) {
-        GdiFlush();
-        pixels.assign(static_cast<DWORD*>(bits), static_cast<DWORD*>(bits) + size * size);
-    }
-    SelectObject(dc, was);
-    DeleteObject(dib);
-    DeleteDC(dc);
-    return pixels;
+std::vector<COLORREF> Drawn(HICON icon, int size) {
+    return e2e::Drawn(size, size, [&](HDC dc) {
+        return icon && DrawIconEx(dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+    });
 }
 
-// Which icon `icon` is: the program's own resource, the system's error or
-// warning icon, another or none.
-Icon IconOf(HICON icon, int size) {
-    if (!icon) return kNoIcon;
-    const std::vector<DWORD> drawn = Drawn(icon, size);
+// Which icon or cursor `image` is: one of the system's (shared within a
+// process: LoadIcon and LoadCursor give their handles), the program's own
+// icon drawn at `size`, another or none.
+Image ImageOf(HICON image, int size) {
+    const HICON shared[] = {LoadIconW(nullptr, IDI_ERROR), LoadIconW(nullptr, IDI_WARNING),
+                            LoadCursorW(nullptr, IDC_ARROW), LoadCursorW(nullptr, IDC_HAND)};
+    for (int i = 0; i < 4; ++i)
+        if (image == shared[i]) return static_cast<Image>(kErrorIcon + i);
     const auto own = static_cast<HICON>(
         LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TAVRUNE), IMAGE_ICON, size, size, 0));
-    const bool program = !drawn.empty() && drawn == Drawn(own, size);
+    const bool program = image && Drawn(image, size) == Drawn(own, size) && !Drawn(own, size).empty();
     DestroyIcon(own);
-    if (program) return kProgramIcon;
-    if (drawn == Drawn(LoadIconW(nullptr, IDI_ERROR), size)) return kErrorIcon;
-    if (drawn == Drawn(LoadIconW(nullptr, IDI_WARNING), size)) return kWarningIcon;
-    return kOtherIcon;
+    return !image ? kNoImage : program ? kProgramIcon : kOtherImage;
 }
 
 // The icons the system shows for the window: the one WM_GETICON gives,
@@ -336,7 +313,7 @@ void SayWindowIcons(HWND window) {
           std::tuple(ICON_SMALL, GCLP_HICONSM, SM_CXSMICON, kSmallIconProp)}) {
         auto icon = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, type, 0));
         if (!icon) icon = reinterpret_cast<HICON>(GetClassLongPtrW(window, classIcon));
-        Say(window, prop, IconOf(icon, GetSystemMetrics(size)));
+        Say(window, prop, ImageOf(icon, GetSystemMetrics(size)));
     }
 }
 
@@ -346,7 +323,7 @@ void SayBoxIcon(HWND box) {
     for (HWND c = nullptr; (c = FindWindowExW(box, c, L"Static", nullptr)) != nullptr;)
         if ((GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
             shown = reinterpret_cast<HICON>(SendMessageW(c, STM_GETICON, 0, 0));
-    Say(box, kIconProp, IconOf(shown, GetSystemMetrics(SM_CXICON)));
+    Say(box, kIconProp, ImageOf(shown, GetSystemMetrics(SM_CXICON)));
 }
 
 // ---------------------------------------------------------------------------
@@ -359,21 +336,14 @@ void DriverCommand(HWND window, WPARAM command, LPARAM lParam) {
                 PlayMoveToDpi(window, LOWORD(lParam), HIWORD(lParam), command == kMoveAskingSize);
             return WriteLayout(window, LOWORD(lParam));
         case kLimitedUser: return Redirect(L"advapi32.dll", "OpenSCManagerW", PlayLimitedUser);
-        case kNoCodePage: return Redirect(L"kernel32.dll", "MultiByteToWideChar", PlayNoCodePage);
-        case kNoInterpreter: noInterpreter = true; return;
         case kSettingOn:
         case kSettingOnUncoded:
             return PlaySettingOn(window, static_cast<UINT>(lParam), command == kSettingOn);
         case kBoxIcon: return SayBoxIcon(window);
         case kWindowIcons: return SayWindowIcons(window);
-        case kCursorName: {
-            const auto cursor = reinterpret_cast<HCURSOR>(lParam);
+        case kCursorName:
             return Say(window, kCursorProp,
-                       !cursor                                                   ? kNoCursor
-                       : cursor == LoadCursorW(nullptr, IDC_ARROW)               ? kArrowCursor
-                       : cursor == LoadCursorW(nullptr, MAKEINTRESOURCEW(32649)) ? kHandCursor
-                                                                                 : kOtherCursor);
-        }
+                       ImageOf(reinterpret_cast<HCURSOR>(lParam), GetSystemMetrics(SM_CXCURSOR)));
     }
 }
 

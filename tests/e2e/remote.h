@@ -53,6 +53,14 @@ inline void ClickAt(HWND control, DWORD events = kClick) {
     ClickAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}, events);
 }
 
+inline std::string Utf8(const std::wstring& text) {
+    std::string bytes(text.size() * 3, '\0');
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &bytes[0],
+                                      static_cast<int>(bytes.size()), nullptr, nullptr);
+    bytes.resize(n > 0 ? n : 0);
+    return bytes;
+}
+
 // A message the driver or the benchmark sends, by its name.
 inline std::string MessageName(UINT message) {
 #define TAVRUNE_MESSAGE(m) \
@@ -214,9 +222,7 @@ struct App {
         Front();
         Sync();
         if (!modal) return "its owner was left enabled";
-        std::string said(4096, '\0');
-        const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, &said[0], 4096, nullptr, nullptr);
-        said.resize(n > 0 ? n - 1 : 0);
+        std::string said = Utf8(text);
         std::replace(said.begin(), said.end(), '\n', '|');
         return described + said;
     }

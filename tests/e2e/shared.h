@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "win32/resource.h"
 
@@ -17,8 +18,6 @@ namespace e2e {
 //  - kMoveAskingSize: the same move as Windows 10 1703 and later make it for
 //    a per-monitor v2 window, which is asked its size at the new DPI first;
 //  - kLimitedUser: the user is a limited one from now on;
-//  - kNoCodePage: the system has no code page 936 from now on;
-//  - kNoInterpreter: no command interpreter can be started from now on;
 //  - kSettingOn: keyboard cues always shown (lParam SPI_SETKEYBOARDCUES),
 //    the keyboard preferred (SPI_SETKEYBOARDPREF) or high contrast
 //    (SPI_SETHIGHCONTRAST) turned on, WM_SETTINGCHANGE carrying the code;
@@ -34,8 +33,6 @@ enum Command : WPARAM {
     kMoveToDpi = 1,
     kMoveAskingSize,
     kLimitedUser,
-    kNoCodePage,
-    kNoInterpreter,
     kSettingOn,
     kSettingOnUncoded,
     kBoxIcon,
@@ -77,18 +74,43 @@ inline INT_PTR Said(HWND window, const wchar_t* name) {
     return reinterpret_cast<INT_PTR>(GetPropW(window, name)) - 1;
 }
 
-// An icon as the hook finds it, by the identifier of the icon it matches.
-enum Icon : INT_PTR { kNoIcon, kOtherIcon, kProgramIcon, kErrorIcon, kWarningIcon };
-inline const char* IconName(INT_PTR icon) {
-    const char* const names[] = {"none", "another", "IDI_TAVRUNE", "IDI_ERROR", "IDI_WARNING"};
-    return icon >= kNoIcon && icon <= kWarningIcon ? names[icon] : "unsaid";
+// What `draw` draws in a DC of `width` by `height` pixels, as COLORREFs,
+// row by row from the top; empty where it draws nothing.
+template <typename Draw>
+std::vector<COLORREF> Drawn(int width, int height, Draw draw) {
+    BITMAPINFO info = {{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB}};
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP dib = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ was = SelectObject(dc, dib);
+    std::vector<COLORREF> pixels;
+    // A 32-bit DIB holds blue in its low byte, a COLORREF red.
+    const bool drawn = bits && draw(dc) && GdiFlush();
+    for (int i = 0; drawn && i < width * height; ++i) {
+        const DWORD p = static_cast<const DWORD*>(bits)[i];
+        pixels.push_back(RGB(GetBValue(p), GetGValue(p), GetRValue(p)));
+    }
+    SelectObject(dc, was);
+    DeleteObject(dib);
+    DeleteDC(dc);
+    return pixels;
 }
 
-// A cursor as the hook finds it, by the identifier of the system's cursor.
-enum Cursor : INT_PTR { kNoCursor, kOtherCursor, kArrowCursor, kHandCursor };
-inline const char* CursorName(INT_PTR cursor) {
-    const char* const names[] = {"none", "another", "IDC_ARROW", "IDC_HAND"};
-    return cursor >= kNoCursor && cursor <= kHandCursor ? names[cursor] : "unsaid";
+// An icon or cursor as the hook finds it, by the identifier of the one it
+// matches.
+enum Image : INT_PTR {
+    kNoImage,
+    kOtherImage,
+    kProgramIcon,
+    kErrorIcon,
+    kWarningIcon,
+    kArrowCursor,
+    kHandCursor
+};
+inline const char* ImageName(INT_PTR image) {
+    const char* const names[] = {"none",        "another",   "IDI_TAVRUNE", "IDI_ERROR",
+                                 "IDI_WARNING", "IDC_ARROW", "IDC_HAND"};
+    return image >= kNoImage && image <= kHandCursor ? names[image] : "unsaid";
 }
 
 // A control by the name the layout table gives it: an option or check box
