@@ -75,10 +75,9 @@ constexpr char kCompletionRow[] = "优化完成！";
 
 void Report(const std::string& name, const std::string& seen, const std::string& want, int line) {
     const bool ok = seen == want;
-    std::printf("%s driver.cpp:%d %s: %s: %s", ok ? "ok  " : "FAIL", line, group.c_str(), name.c_str(),
-                seen.c_str());
-    if (!ok) std::printf("\n     wanted: %s\n     records: %ls", want.c_str(), records.c_str());
-    std::printf("\n");
+    const std::string wanted = ok ? "" : "\n     wanted: " + want + "\n     records: " + Utf8(records);
+    std::printf("%s driver.cpp:%d %s: %s: %s%s\n", ok ? "ok  " : "FAIL", line, group.c_str(), name.c_str(),
+                seen.c_str(), wanted.c_str());
     std::fflush(stdout);
     ++(ok ? passed : failed);
 }
@@ -171,16 +170,6 @@ Lines RunRows() {
     Lines rows = Golden(L"standard-list.txt");
     rows.erase(std::find(rows.begin(), rows.end(), kCompletionRow) + (rows.empty() ? 0 : 1), rows.end());
     return rows;
-}
-
-// A key's press or release with the scan code a keyboard sends (the
-// arrows are keys of the extended set).
-INPUT KeyInput(BYTE vk, bool up) {
-    INPUT in = {INPUT_KEYBOARD};
-    in.ki.wVk = vk;
-    in.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
-    in.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (vk >= VK_LEFT && vk <= VK_DOWN ? KEYEVENTF_EXTENDEDKEY : 0);
-    return in;
 }
 
 // A message box as the user meets it: its icon, its buttons by caption in
@@ -293,10 +282,20 @@ struct Tavrune : remote::App {
     // the caller waits for what it does.
     void Key(BYTE vk, bool shift = false, int half = 0) const {
         Front();
-        std::vector<INPUT> batch = {KeyInput(vk, half == 2), KeyInput(vk, true)};
-        batch.resize(half ? 1 : 2);
-        if (shift) batch.insert(batch.begin(), KeyInput(VK_SHIFT, false));
-        if (shift) batch.push_back(KeyInput(VK_SHIFT, true));
+        // Each press or release with the scan code a keyboard sends (the
+        // arrows are keys of the extended set).
+        std::vector<INPUT> batch;
+        const auto add = [&](BYTE key, bool up) {
+            INPUT in = {INPUT_KEYBOARD};
+            in.ki = {key, static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)),
+                     DWORD(up ? KEYEVENTF_KEYUP : 0) |
+                         (key >= VK_LEFT && key <= VK_DOWN ? KEYEVENTF_EXTENDEDKEY : 0)};
+            batch.push_back(in);
+        };
+        if (shift) add(VK_SHIFT, false);
+        if (half != 2) add(vk, false);
+        if (half != 1) add(vk, true);
+        if (shift) add(VK_SHIFT, true);
         SendInput(static_cast<UINT>(batch.size()), batch.data(), sizeof(INPUT));
     }
     INT_PTR Said(int id, const wchar_t* name) const { return e2e::Said(Window(id), name); }
