@@ -106,17 +106,22 @@ SC_HANDLE WINAPI PlayLimitedUser(const wchar_t* machine, const wchar_t* database
 // UIS_INITIALIZE hides it after input from the mouse, shows it after the
 // keyboard (Microsoft's WM_CHANGEUISTATE page; ReactOS user32 defwnd.c). A
 // top-level window's WM_CHANGEUISTATE becomes its WM_UPDATEUISTATE (the
-// same). While keyboard cues are always on, ReactOS's DefWindowProc leaves
-// both messages unheeded, UIS_CLEAR as much as UIS_SET (defwnd.c, "if
-// (AlwaysShowCues) break;"): a window that hid its cues keeps them hidden
-// after the user turns the setting on. Microsoft's pages say nothing of it
-// and Chen's article has the setting only at the window's start, so the
-// stricter model is played. Wine keeps no last input, and neither Wine 8
-// nor 10 handles WM_CHANGEUISTATE, WM_UPDATEUISTATE or WM_QUERYUISTATE
-// (win32u, user32).
+// same). While keyboard cues are always on, the sources part:
+//  - ReactOS's DefWindowProc leaves both messages unheeded, whatever they
+//    ask (defwnd.c: "if (AlwaysShowCues) break;"), so a window that hid its
+//    cues keeps them hidden after the user turns the setting on: played;
+//  - Raymond Chen ("Managing the UI state of accelerators and focus
+//    rectangles", 2005-05-03) has the window that sends UIS_INITIALIZE
+//    decide from how it was shown, so a program must heed the setting
+//    itself before it sends one; ReactOS would show the cues all the same.
+//    The stricter is played: UIS_INITIALIZE still hides them after the
+//    mouse, setting or not.
+// Microsoft's pages say nothing of either. Wine keeps no last input, and
+// neither Wine 8 nor 10 handles WM_CHANGEUISTATE, WM_UPDATEUISTATE or
+// WM_QUERYUISTATE (win32u, user32).
 void PlayCues(HWND window, UINT message, WPARAM w) {
     if (message == WM_CREATE) return Say(window, kCuesHiddenProp, false);
-    if (keyboardCues) return;
+    if (keyboardCues && LOWORD(w) != UIS_INITIALIZE) return;
     const WORD action = LOWORD(w) != UIS_INITIALIZE ? LOWORD(w) : lastInputKeyboard ? UIS_CLEAR : UIS_SET;
     if (LOWORD(w) == UIS_INITIALIZE || (HIWORD(w) & UISF_HIDEFOCUS))
         Say(window, kCuesHiddenProp, action == UIS_SET);
