@@ -383,7 +383,7 @@ struct Tavrune : remote::App {
         if (message == WM_QUIT) PostThreadMessageW(process.dwThreadId, WM_QUIT, kQuitCode, 0);
         return Within(20000, [&] { return Said(0, kTakenProp) == INT_PTR(message); });
     }
-    std::string Answer(UINT message) const { return Send(hwnd, message) ? "TRUE" : "FALSE"; }
+    std::string Reply(UINT message) const { return Send(hwnd, message) ? "TRUE" : "FALSE"; }
 
     // The parts of a control (or of the window's client area, id 0) that no
     // control in front of it covers, in screen coordinates.
@@ -529,7 +529,7 @@ struct Tavrune : remote::App {
         AwaitFocus("focus after Tab during the run");
         Key(VK_TAB, true);
         AwaitFocus("focus after Shift+Tab during the run");
-        Check("answer to WM_QUERYENDSESSION during the run", Answer(WM_QUERYENDSESSION));
+        Check("answer to WM_QUERYENDSESSION during the run", Reply(WM_QUERYENDSESSION));
         AtHeldRow();
         SetEvent(kRelease);
         const Lines run = RunRows();
@@ -548,7 +548,7 @@ struct Tavrune : remote::App {
         Key(VK_RETURN, false, 2);
         Key(VK_TAB);
         AwaitFocus("focus after the held Enter's repeat and Tab");
-        Check("answer to WM_QUERYENDSESSION after the run", Answer(WM_QUERYENDSESSION));
+        Check("answer to WM_QUERYENDSESSION after the run", Reply(WM_QUERYENDSESSION));
         Check("commands off profile101.txt",
               Differences(Records(), Commands(L"profile101.txt").commands, false));
         // The "？" clicked with the mouse adds the About rows; the list's own
