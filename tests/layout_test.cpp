@@ -15,7 +15,7 @@ namespace {
 const char* const kNames[] = {"Form1",  "Command1", "Frame1", "Option1",
                               "Label1", "List1",    "Frame2", "Check1"};
 
-TEST(Layout, EachControlWhereTheGoldenWindowHasItFrontToBack) {
+TEST(Layout, EachControlInPlaceFrontToBack) {
     // tests/golden/window<dpi>.txt: "name|left top right bottom|font|caption"
     // per control front to back, and the client area last as Form1; the
     // fonts and captions are the end-to-end tests' to check. A control out
@@ -24,16 +24,16 @@ TEST(Layout, EachControlWhereTheGoldenWindowHasItFrontToBack) {
         std::ifstream in(TAVRUNE_GOLDEN_DIR "/window" + std::to_string(dpi) + ".txt");
         std::string want;
         for (std::string line; std::getline(in, line);)
-            want += line.substr(0, line.find('|', line.find('|') + 1)) + "\n";
+            want += line.substr(0, line.find('|', line.find('|') + 1)) + '\n';
         int order[kControlCount];
         FrontToBackOrder(order);
         std::ostringstream got;
-        for (const int at : order) {
+        for (int at : order) {
             // An option or check box with its index.
-            const ControlSpec& c = kControls[at];
+            const auto& c = kControls[at];
             got << kNames[static_cast<int>(c.name)];
             if (c.index >= 0) got << '(' << c.index << ')';
-            const Rect r = ClientRect(c, dpi);
+            const auto r = ClientRect(c, dpi);
             got << '|' << r.left << ' ' << r.top << ' ' << r.left + r.width << ' ' << r.top + r.height
                 << '\n';
         }
@@ -51,8 +51,7 @@ TEST(Layout, TabOrderSkipsFramesAndLabelAndWrapsBothWays) {
     };
     const auto none = [](int, void*) { return false; };
     std::vector<int> order;
-    int at = -1;
-    for (int step = 0; step < 18; ++step) {
+    for (int step = 0, at = -1; step < 18; ++step) {
         at = NextInTabOrder(at, step >= 9, focusable, nullptr);
         order.push_back(kControls[at].tabOrder);
     }
